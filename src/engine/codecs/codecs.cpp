@@ -1,0 +1,137 @@
+#include "engine/codecs/codecs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace engine::codecs {
+
+Format detectFormat(const QByteArray& head) {
+    auto starts = [&](const char* magic, int n) {
+        return head.size() >= n && memcmp(head.constData(), magic, size_t(n)) == 0;
+    };
+    if (starts("BM", 2))
+        return Bmp;
+    if (starts("\xFF\xD8\xFF", 3))
+        return Jpeg;
+    if (starts("GIF87a", 6) || starts("GIF89a", 6))
+        return Gif;
+    if (starts("II*\0", 4) || starts("MM\0*", 4))
+        return Tiff;
+    if (starts("\x89PNG\r\n\x1A\n", 8))
+        return Png;
+    if (starts("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8))
+        return Fpx;  // an OLE2 compound file; the FPX decoder checks the rest
+    if (head.size() >= 4 && uchar(head[0]) == 0x0A && uchar(head[1]) <= 5 && uchar(head[2]) <= 1)
+        return Pcx;
+    return UnknownFormat;
+}
+
+bool decode(const QByteArray& data, Decoded& out, Error& err) {
+    out = Decoded();
+    err = Error::None;
+    bool ok = false;
+    switch (detectFormat(data)) {
+    case Bmp: ok = decodeBmp(data, out, err); break;
+    case Jpeg: ok = decodeJpeg(data, out, err); break;
+    case Gif: ok = decodeGif(data, out, err); break;
+    case Tiff: ok = decodeTiff(data, out, err); break;
+    case Png: ok = decodePng(data, out, err); break;
+    case Fpx: ok = decodeFpx(data, out, err); break;
+    case Pcx: ok = decodePcx(data, out, err); break;
+    default: err = Error::UnknownFormat; return false;
+    }
+    if (!ok) {
+        if (err == Error::None)
+            err = Error::Damaged;
+        out = Decoded();
+        return false;
+    }
+    if (out.picture.isNull()) {
+        err = Error::Damaged;
+        return false;
+    }
+    return true;
+}
+
+static bool readWhole(const QString& path, QByteArray& data, Error& err) {
+    QFileInfo fi(path);
+    if (path.isEmpty() || !fi.exists() || fi.isDir()) {
+        err = Error::FileMissing;
+        return false;
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        err = Error::FileUnreadable;
+        return false;
+    }
+    data = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        err = Error::FileUnreadable;
+        return false;
+    }
+    return true;
+}
+
+bool decodeFile(const QString& path, Decoded& out, Error& err) {
+    QByteArray data;
+    if (!readWhole(path, data, err))
+        return false;
+    return decode(data, out, err);
+}
+
+bool readFileInfo(const QString& path, FileInfo& info, Error& err) {
+    // Decoding the whole file is the one check every format shares; the picture
+    // is dropped at once (implicit sharing keeps this a single decode).
+    Decoded d;
+    info = FileInfo();
+    if (!decodeFile(path, d, err))
+        return false;
+    QFile f(path);
+    if (f.open(QIODevice::ReadOnly))
+        info.format = detectFormat(f.read(16));
+    info.width = d.picture.width();
+    info.height = d.picture.height();
+    info.bits = d.picture.bits;
+    return true;
+}
+
+bool encode(Format format, const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err) {
+    out.clear();
+    err = Error::None;
+    if (pic.isNull()) {
+        err = Error::NoPicture;
+        return false;
+    }
+    bool ok = false;
+    switch (format) {
+    case Bmp: ok = encodeBmp(pic, opt, out, err); break;
+    case Jpeg: ok = encodeJpeg(pic, opt, out, err); break;
+    case Gif: ok = encodeGif(pic, opt, out, err); break;
+    case Tiff: ok = encodeTiff(pic, opt, out, err); break;
+    case Png: ok = encodePng(pic, opt, out, err); break;
+    case Fpx: ok = encodeFpx(pic, opt, out, err); break;
+    case Pcx: ok = encodePcx(pic, opt, out, err); break;
+    default: err = Error::BadArgument; return false;
+    }
+    if (!ok && err == Error::None)
+        err = Error::WriteFailed;
+    return ok;
+}
+
+bool saveFile(const QString& path, Format format, const Picture& pic, const EncodeOptions& opt, Error& err) {
+    QByteArray bytes;
+    if (!encode(format, pic, opt, bytes, err))
+        return false;
+    QSaveFile f(path);
+    f.setDirectWriteFallback(false);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
+        f.cancelWriting();
+        err = Error::WriteFailed;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace engine::codecs

@@ -1,0 +1,82 @@
+#pragma once
+// Picture file formats: detection by content, decoding from memory, encoding to
+// memory, and writing a file safely. Every decoder treats its input as hostile:
+// it checks every size, offset and count before use and refuses pictures over
+// the limits of picture.h with Error::TooLarge.
+#include "engine/errors.h"
+#include "engine/picture.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace engine::codecs {
+
+// Format codes as the File object's SaveFile takes them.
+enum Format : int {
+    Bmp = 0,
+    Jpeg = 2,
+    Gif = 4,
+    Tiff = 5,
+    Png = 12,
+    Fpx = 13,
+    Pcx = 16,
+    UnknownFormat = -1,
+};
+
+struct Decoded {
+    Picture picture;
+    QString comment;  // the file's text comment, empty when it has none
+};
+
+struct EncodeOptions {
+    QString comment;       // written where the format has a place for it
+    int jpegQuality = 75;  // 1..100, JPEG and FPX tiles
+};
+
+// The format of a file from its first bytes (at least 16 are looked at when
+// present); UnknownFormat when no decoder recognises it.
+Format detectFormat(const QByteArray& head);
+
+// Decodes any known format, chosen by content.
+bool decode(const QByteArray& data, Decoded& out, Error& err);
+
+// Reads a file and decodes it.
+bool decodeFile(const QString& path, Decoded& out, Error& err);
+
+// Reads only what the file says about its size and depth (width, height, bits
+// in out.picture.image left null; bits and size filled in info).
+struct FileInfo {
+    Format format = UnknownFormat;
+    int width = 0;
+    int height = 0;
+    int bits = 0;
+};
+bool readFileInfo(const QString& path, FileInfo& info, Error& err);
+
+// Encodes the picture in the given format. A depth the format cannot hold is
+// refused with Error::Unsupported (the caller converts first); BMP and TIFF
+// hold every depth.
+bool encode(Format format, const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+
+// Encodes and writes the file through a temporary file in the same folder,
+// renamed over the target only when everything was written: a failure never
+// damages an existing file.
+bool saveFile(const QString& path, Format format, const Picture& pic, const EncodeOptions& opt, Error& err);
+
+// Per-format entry points (one source file each).
+bool decodeBmp(const QByteArray& data, Decoded& out, Error& err);
+bool encodeBmp(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+bool decodePcx(const QByteArray& data, Decoded& out, Error& err);
+bool encodePcx(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+bool decodeJpeg(const QByteArray& data, Decoded& out, Error& err);
+bool encodeJpeg(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+bool decodePng(const QByteArray& data, Decoded& out, Error& err);
+bool encodePng(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+bool decodeGif(const QByteArray& data, Decoded& out, Error& err);
+bool encodeGif(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+bool decodeTiff(const QByteArray& data, Decoded& out, Error& err);
+bool encodeTiff(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+bool decodeFpx(const QByteArray& data, Decoded& out, Error& err);
+bool encodeFpx(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+
+}  // namespace engine::codecs

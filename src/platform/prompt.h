@@ -1,0 +1,61 @@
+#pragma once
+// Every modal interaction of the program (message boxes, the open and save
+// dialogs) goes through this layer, so that tests and the batch tool answer by
+// script and nothing ever blocks.
+#include <QString>
+#include <QStringList>
+#include <deque>
+
+namespace platform {
+
+// Answers, with the numbers the program's routines compare against.
+enum Answer : int { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
+
+enum class Buttons { Ok, YesNoCancel };
+
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+    // A message box with the program's title. A single carriage return in text
+    // is a line break. Returns the answer.
+    virtual int message(const QString& text, Buttons buttons = Buttons::Ok) = 0;
+    // The open dialog; empty when cancelled.
+    virtual QString openFile(const QString& title, const QString& filter, const QString& startFolder = QString()) = 0;
+    // The save dialog, starting with initialPath; empty when cancelled.
+    virtual QString saveFile(const QString& title, const QString& initialPath, const QString& filter) = 0;
+};
+
+// The prompt in use (the real dialogs unless a script was installed).
+Prompt& prompt();
+// Installs a prompt (not owned); nullptr goes back to the real dialogs.
+void setPrompt(Prompt* p);
+
+// The title of every message box.
+QString programTitle();
+
+// A prompt that records every message and answers from queues. An empty queue
+// answers Cancel to questions, OK to messages and an empty name to dialogs.
+class ScriptedPrompt : public Prompt {
+public:
+    QStringList messages;           // every message text shown, in order
+    std::deque<int> answers;        // answers to Yes/No/Cancel questions
+    std::deque<QString> openNames;  // names chosen in the open dialog
+    std::deque<QString> saveNames;  // names chosen in the save dialog
+    QStringList saveInitialPaths;   // the initial path each save dialog offered
+    int defaultAnswer = Cancel;
+
+    int message(const QString& text, Buttons buttons = Buttons::Ok) override;
+    QString openFile(const QString& title, const QString& filter, const QString& startFolder = QString()) override;
+    QString saveFile(const QString& title, const QString& initialPath, const QString& filter) override;
+};
+
+// Installs a scripted prompt for the lifetime of this object.
+class ScopedPrompt {
+public:
+    explicit ScopedPrompt(Prompt* p);
+    ~ScopedPrompt();
+private:
+    Prompt* previous_;
+};
+
+}  // namespace platform

@@ -1,0 +1,5 @@
+#include "startup/usr.h"
+
+int main(int argc, char** argv) {
+    return Usr::Main(argc, argv);
+}

@@ -1,0 +1,77 @@
+#include "startup/usr.h"
+
+#include "platform/cursor.h"
+#include "settings/yini.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <memory>
+
+namespace Usr {
+
+QString sExe;
+QString sUsrFd;
+QString sApFd;
+QString sLastFd;
+QString sPicFd;
+bool bLoading = false;
+bool bRun = false;
+QWidget* oMainFm = nullptr;
+
+namespace {
+std::unique_ptr<yIni> g_ini;
+bool g_fs = false;
+}  // namespace
+
+yIni& oIni() {
+    if (!g_ini)
+        g_ini = std::make_unique<yIni>();
+    return *g_ini;
+}
+
+void releaseIni() { g_ini.reset(); }
+
+QString baseName(const QString& executableFileName) {
+    QString name = QFileInfo(executableFileName).completeBaseName();
+    if (name.size() >= 3 && name.right(3).compare(QStringLiteral("_dv"), Qt::CaseInsensitive) == 0)
+        name.chop(3);
+    return name;
+}
+
+void FsInit() { g_fs = true; }
+bool fsCreated() { return g_fs; }
+
+bool F_FldExists(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    FsInit();
+    return QFileInfo(path).isDir();
+}
+
+bool F_FileExists(const QString& path) {
+    if (path.isEmpty())
+        return false;
+    FsInit();
+    QFileInfo fi(path);
+    return fi.exists() && !fi.isDir();
+}
+
+void CutAt(QString& text, const QString& delimiter) {
+    const qsizetype p = text.indexOf(delimiter);
+    if (p >= 0)
+        text.truncate(p);
+}
+
+void AddSep(QString& text, QString& separator) {
+    if (separator.isEmpty())
+        separator = QStringLiteral("/");
+    if (!text.endsWith(separator))
+        text += separator;
+}
+
+void WaitCur(bool busy) {
+    platform::setAppPointer(busy ? 11 : 0);
+    platform::pumpEvents();
+}
+
+}  // namespace Usr
