@@ -1,0 +1,206 @@
+#include "batch/batch_runner.h"
+
+#include "engine/image_engine.h"
+#include "engine/ops/colour_preview.h"
+#include "engine/picture_store.h"
+#include "picture_control/upce.h"
+#include "platform/prompt.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace batch {
+
+// Message boxes become lines on standard error and count as a failure of the
+// step; a save question is answered No; the save dialog answers with the path
+// of the --save step being run.
+class Runner::BatchPrompt : public platform::Prompt {
+public:
+    explicit BatchPrompt(Runner& r) : runner_(r) {}
+    QString saveName;
+
+    int message(const QString& text, platform::Buttons buttons) override {
+        if (buttons == platform::Buttons::YesNoCancel)
+            return platform::No;
+        QString line = text;
+        line.replace(QChar('\r'), QChar(' '));
+        runner_.err_ << line << Qt::endl;
+        ++runner_.messages_;
+        return platform::Ok;
+    }
+    QString openFile(const QString&, const QString&, const QString&) override { return QString(); }
+    QString saveFile(const QString&, const QString&, const QString&) override {
+        QString n = saveName;
+        saveName.clear();
+        return n;
+    }
+
+private:
+    Runner& runner_;
+};
+
+namespace {
+
+// The commands that make sense without a window, by group.
+bool knownCommand(const QString& group, const QString& item) {
+    static const QHash<QString, QStringList> table = {
+        {QStringLiteral("ﾌｧｲﾙ"), {QStringLiteral("上書き保存")}},
+        {QStringLiteral("表示"), {QStringLiteral("ｽｹｰﾙ"), QStringLiteral("ｽﾄﾚｯﾁ"), QStringLiteral("実寸"),
+                                 QStringLiteral("横合わせ"), QStringLiteral("縦合わせ")}},
+        {QStringLiteral("ﾘｻｲｽﾞ"), {QStringLiteral("横基準"), QStringLiteral("縦基準"),
+                                   QStringLiteral("縦横比率を変えて縮小")}},
+        {QStringLiteral("画像編集"), {QStringLiteral("読込時に戻す"), QStringLiteral("編集を一つ戻す"),
+                                     QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"),
+                                     QStringLiteral("ﾄﾘﾐﾝｸﾞ"), QStringLiteral("強調")}},
+        {QStringLiteral("綴じ込み"), {QStringLiteral("横方向"), QStringLiteral("縦方向")}},
+        {QStringLiteral("回転"), {QStringLiteral("左右反転"), QStringLiteral("上下反転"), QStringLiteral("右90度"),
+                                 QStringLiteral("左90度")}},
+        {QStringLiteral("更新"), {QStringLiteral("確認後更新"), QStringLiteral("確認なし"), QStringLiteral("自動更新")}},
+        {QStringLiteral("範囲"), {QStringLiteral("範囲のｸﾘｱ")}},
+    };
+    const auto it = table.find(group);
+    return it != table.end() && it->contains(item);
+}
+
+}  // namespace
+
+Runner::Runner(QTextStream& out, QTextStream& err)
+    : out_(out), err_(err), control_(std::make_unique<uPcE>()), prompt_(std::make_unique<BatchPrompt>(*this)) {
+    QObject::connect(control_.get(), &uPcE::eStPcTyp,
+                     [this](const QString&, const QString&, const QString& sTy) { lastInfo_ = sTy; });
+}
+
+Runner::~Runner() = default;
+
+bool Runner::fail(const QString& message) {
+    err_ << message << Qt::endl;
+    return false;
+}
+
+int Runner::run(const Args& args) {
+    platform::ScopedPrompt scoped(prompt_.get());
+    QTemporaryDir temp;
+    QString work = args.workDir;
+    if (work.isEmpty()) {
+        if (!temp.isValid())
+            return fail(QStringLiteral("作業ﾌｫﾙﾀﾞを作れません")), 1;
+        work = temp.path();
+    } else if (!QDir().mkpath(work)) {
+        return fail(QStringLiteral("%1\r作業ﾌｫﾙﾀﾞを作れません").arg(work).replace(QChar('\r'), QChar(' '))), 1;
+    }
+    if (!work.endsWith(QChar('/')))
+        work += QChar('/');
+    control_->cOn(work);
+    control_->SetUsrP(1, QStringLiteral("実寸"));
+
+    QElapsedTimer timer;
+    timer.start();
+    const bool opened = open(args.input);
+    if (args.time)
+        err_ << QStringLiteral("open: %1 ms").arg(timer.nsecsElapsed() / 1e6, 0, 'f', 1) << Qt::endl;
+    int status = opened ? 0 : 1;
+    for (const Step& step : args.steps) {
+        if (status != 0)
+            break;
+        timer.restart();
+        const bool ok = runStep(step);
+        if (args.time)
+            err_ << QStringLiteral("%1: %2 ms").arg(step.text).arg(timer.nsecsElapsed() / 1e6, 0, 'f', 1) << Qt::endl;
+        if (!ok)
+            status = 1;
+    }
+    control_->cOFF();
+    return status;
+}
+
+bool Runner::open(const QString& path) {
+    if (!QFileInfo(path).isFile())
+        return fail(path + QStringLiteral(" 画像ﾌｧｲﾙが見つかりません"));
+    const int before = messages_;
+    QString p = QFileInfo(path).absoluteFilePath();
+    control_->pcOpen(0, p);
+    if (messages_ != before)
+        return false;
+    if (control_->ImgHandle() == 0)
+        return fail(path + QStringLiteral(" 画像ﾌｧｲﾙを読み込めません"));
+    return true;
+}
+
+bool Runner::runStep(const Step& step) {
+    const int before = messages_;
+    bool ok = false;
+    switch (step.kind) {
+    case Step::Select: ok = select(step); break;
+    case Step::Do: ok = doCommand(step); break;
+    case Step::Depth: ok = depth(step); break;
+    case Step::Save: ok = save(step); break;
+    case Step::Info: ok = info(); break;
+    }
+    return ok && messages_ == before;
+}
+
+bool Runner::select(const Step& step) {
+    engine::ImageEngine& e = control_->ikImg();
+    e.ReadImageInfo();
+    const int l = step.values[0], t = step.values[1], r = step.values[2], b = step.values[3];
+    if (l < 0 || t < 0 || l > r || t > b || r > e.ImageWidth() || b > e.ImageHeight())
+        return fail(QStringLiteral("選択範囲 %1,%2,%3,%4 が画像 (%5 x %6) の外です")
+                        .arg(l).arg(t).arg(r).arg(b).arg(e.ImageWidth()).arg(e.ImageHeight()));
+    e.SetSelLeft(l);
+    e.SetSelTop(t);
+    e.SetSelRight(r);
+    e.SetSelBottom(b);
+    e.Refresh();
+    return true;
+}
+
+bool Runner::doCommand(const Step& step) {
+    if (!knownCommand(step.group, step.item))
+        return fail(QStringLiteral("不明なｺﾏﾝﾄﾞです: %1/%2").arg(step.group, step.item));
+    if (step.item == QStringLiteral("編集を一つ戻す") && control_->iUndo() <= 1)
+        return fail(QStringLiteral("戻す編集がありません"));
+    control_->pcAct(step.group, step.item);
+    // Edits that report failure only through the engine's result.
+    const bool checked = step.group == QStringLiteral("ﾘｻｲｽﾞ") || step.group == QStringLiteral("回転") ||
+                         step.item == QStringLiteral("ﾄﾘﾐﾝｸﾞ");
+    if (checked && !control_->bRet())
+        return fail(QStringLiteral("%1/%2 を実行できませんでした: %3")
+                        .arg(step.group, step.item, engine::errorText(control_->ikImg().lastError())));
+    if (control_->ImgHandle() == 0)
+        return fail(QStringLiteral("画像がありません"));
+    return true;
+}
+
+bool Runner::depth(const Step& step) {
+    engine::Picture* current = engine::PictureStore::instance().find(control_->ImgHandle());
+    if (!current)
+        return fail(QStringLiteral("画像がありません"));
+    engine::Picture preview = *current;
+    if (!engine::ops::previewDepth(preview, step.values[0], step.values[1]))
+        return fail(QStringLiteral("色数 %1 に変換できませんでした").arg(step.values[0]));
+    if (step.invert && !engine::ops::invertAll(preview))
+        return fail(QStringLiteral("色反転できませんでした"));
+    const quint32 h = engine::PictureStore::instance().add(std::move(preview));
+    control_->SetImgHandle(h);
+    engine::PictureStore::instance().remove(h);
+    return true;
+}
+
+bool Runner::save(const Step& step) {
+    QString path = QFileInfo(step.path).absoluteFilePath();
+    prompt_->saveName = path;
+    control_->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
+    prompt_->saveName.clear();
+    return true;  // a failed save shows its own message
+}
+
+bool Runner::info() {
+    control_->ikImg().ReadImageInfo();
+    out_ << int(control_->PicWidth()) << 'x' << int(control_->PicHeight()) << '\t' << control_->sBit() << '\t'
+         << lastInfo_ << Qt::endl;
+    return true;
+}
+
+}  // namespace batch

@@ -1,0 +1,29 @@
+// tolvane-batch: runs one picture through the editor's commands from the shell.
+#include "batch/batch_args.h"
+#include "batch/batch_runner.h"
+
+#include <QApplication>
+#include <QTextStream>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    // No window is shown: without a display, use the offscreen platform.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    batch::Args args;
+    QString error;
+    if (!batch::parseArgs(QCoreApplication::arguments().mid(1), args, error)) {
+        err << error << "\n\n" << batch::usageText();
+        return 2;
+    }
+    if (args.help) {
+        out << batch::usageText();
+        return 0;
+    }
+    batch::Runner runner(out, err);
+    return runner.run(args);
+}
