@@ -1,0 +1,171 @@
+// BMP writing: every depth as an uncompressed bottom-up BITMAPINFOHEADER file,
+// so that reading it back gives the same pixels, palette and depth. This is
+// the undo-file format, so the 24-bit path copies rows straight into the
+// pre-sized output.
+#include "engine/codecs/bmp_format.h"
+#include "engine/codecs/codecs.h"
+#include "engine/codecs/little_endian.h"
+
+#include <cstring>
+
+namespace engine::codecs {
+
+namespace {
+
+// The picture's pixels in the store format of its depth.
+QImage storeImage(const Picture& pic) {
+    const QImage::Format f = formatForBits(pic.bits);
+    if (pic.image.format() == f)
+        return pic.image;
+    return makePicture(pic.image, pic.bits).image;
+}
+
+QList<QRgb> paletteFor(const QImage& img, int bits) {
+    const int maxEntries = 1 << bits;
+    QList<QRgb> table = img.colorTable();
+    if (table.size() > maxEntries)
+        table.resize(maxEntries);
+    if (table.isEmpty())
+        table = grayTable(maxEntries);
+    if (bits == 1)
+        while (table.size() < 2)
+            table.append(qRgb(0, 0, 0));
+    return table;
+}
+
+void writeRow(const QImage& img, int bits, int y, uchar* dst, qint64 rowBytes) {
+    const int w = img.width();
+    const uchar* src = img.constScanLine(y);
+    qint64 used = 0;
+    switch (bits) {
+    case 1:
+        used = (w + 7) / 8;
+        memcpy(dst, src, size_t(used));
+        if (w & 7)  // clear the bits past the last pixel
+            dst[used - 1] &= uchar(0xFF << (8 - (w & 7)));
+        break;
+    case 4:
+        used = (w + 1) / 2;
+        for (int x = 0; x + 1 < w; x += 2)
+            dst[x >> 1] = uchar((src[x] << 4) | (src[x + 1] & 15));
+        if (w & 1)
+            dst[w >> 1] = uchar(src[w - 1] << 4);
+        break;
+    case 8:
+        used = w;
+        memcpy(dst, src, size_t(w));
+        break;
+    case 16: {
+        used = qint64(w) * 2;
+        const auto* px = reinterpret_cast<const quint16*>(src);
+        for (int x = 0; x < w; ++x)
+            le::put16(dst + 2 * x, px[x] & 0x7FFF);
+        break;
+    }
+    case 24:
+        used = qint64(w) * 3;
+        memcpy(dst, src, size_t(used));  // BGR888 rows are BMP rows
+        break;
+    case 32: {
+        used = qint64(w) * 4;
+        const auto* px = reinterpret_cast<const QRgb*>(src);
+        for (int x = 0; x < w; ++x) {
+            uchar* o = dst + 4 * x;
+            o[0] = uchar(qBlue(px[x]));
+            o[1] = uchar(qGreen(px[x]));
+            o[2] = uchar(qRed(px[x]));
+            o[3] = 0;
+        }
+        break;
+    }
+    }
+    if (used < rowBytes)
+        memset(dst + used, 0, size_t(rowBytes - used));
+}
+
+bool indexesFit(const QImage& img, int limit) {
+    for (int y = 0; y < img.height(); ++y) {
+        const uchar* row = img.constScanLine(y);
+        for (int x = 0; x < img.width(); ++x)
+            if (row[x] >= limit)
+                return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool encodeBmp(const Picture& pic, const EncodeOptions&, QByteArray& out, Error& err) {
+    out.clear();
+    const int bits = pic.bits;
+    if (pic.isNull()) {
+        err = Error::NoPicture;
+        return false;
+    }
+    if (formatForBits(bits) == QImage::Format_Invalid) {
+        err = Error::Unsupported;
+        return false;
+    }
+    if (!sizeAllowed(pic.width(), pic.height(), bits)) {
+        err = Error::TooLarge;
+        return false;
+    }
+    const QImage img = storeImage(pic);
+    if (img.isNull()) {
+        err = Error::OutOfMemory;
+        return false;
+    }
+    QList<QRgb> table;
+    if (bits <= 8) {
+        table = paletteFor(img, bits);
+        // A 4 or 8 bit picture whose pixels point past its table cannot be
+        // written faithfully; better to say so than to write other colours.
+        if (bits != 1 && (bits == 4 || table.size() < 256) && !indexesFit(img, int(table.size()))) {
+            err = Error::BadArgument;
+            return false;
+        }
+    }
+
+    const qint64 w = img.width(), h = img.height();
+    const qint64 rowBytes = ((w * bits + 31) / 32) * 4;
+    const qint64 imageBytes = rowBytes * h;
+    const qint64 offBits = bmp::kFileHeaderSize + bmp::kInfoHeaderSize + qint64(table.size()) * 4;
+    const qint64 fileSize = offBits + imageBytes;
+    out = QByteArray(fileSize, Qt::Uninitialized);
+    if (out.size() != fileSize) {
+        out.clear();
+        err = Error::OutOfMemory;
+        return false;
+    }
+    uchar* d = reinterpret_cast<uchar*>(out.data());
+    memset(d, 0, size_t(offBits));
+    d[0] = 'B';
+    d[1] = 'M';
+    le::put32(d + 2, quint32(fileSize));
+    le::put32(d + 10, quint32(offBits));
+    uchar* ih = d + bmp::kFileHeaderSize;
+    le::put32(ih, bmp::kInfoHeaderSize);
+    le::put32(ih + 4, quint32(w));
+    le::put32(ih + 8, quint32(h));
+    le::put16(ih + 12, 1);
+    le::put16(ih + 14, quint16(bits));
+    le::put32(ih + 16, bmp::Rgb);
+    le::put32(ih + 20, quint32(imageBytes));
+    le::put32(ih + 24, quint32(qMax(0, img.dotsPerMeterX())));
+    le::put32(ih + 28, quint32(qMax(0, img.dotsPerMeterY())));
+    le::put32(ih + 32, quint32(table.size()));
+    le::put32(ih + 36, 0);
+    uchar* pal = ih + bmp::kInfoHeaderSize;
+    for (qsizetype i = 0; i < table.size(); ++i) {
+        pal[4 * i] = uchar(qBlue(table[i]));
+        pal[4 * i + 1] = uchar(qGreen(table[i]));
+        pal[4 * i + 2] = uchar(qRed(table[i]));
+    }
+    uchar* pixels = d + offBits;
+    for (qint64 y = 0; y < h; ++y)
+        writeRow(img, bits, int(y), pixels + (h - 1 - y) * rowBytes, rowBytes);
+    err = Error::None;
+    return true;
+}
+
+}  // namespace engine::codecs
