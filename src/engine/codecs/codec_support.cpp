@@ -1,0 +1,193 @@
+#include "engine/codecs/codec_support.h"
+
+#include <QStringDecoder>
+
+#include <cstring>
+
+namespace engine::codecs::support {
+
+bool allocate(QImage& image, int width, int height, int bits, Error& err) {
+    if (!sizeAllowed(width, height, bits)) {
+        err = Error::TooLarge;
+        return false;
+    }
+    image = QImage(width, height, formatForBits(bits));
+    if (image.isNull()) {
+        err = Error::OutOfMemory;
+        return false;
+    }
+    return true;
+}
+
+static QImage packMono(const QImage& indexed, const QList<QRgb>& table) {
+    QImage mono(indexed.size(), QImage::Format_Mono);
+    if (mono.isNull())
+        return mono;
+    mono.setColorTable(table);
+    const int w = indexed.width();
+    for (int y = 0; y < indexed.height(); ++y) {
+        const uchar* s = indexed.constScanLine(y);
+        uchar* d = mono.scanLine(y);
+        memset(d, 0, size_t(mono.bytesPerLine()));
+        for (int x = 0; x < w; ++x)
+            if (s[x])
+                d[x >> 3] |= uchar(0x80 >> (x & 7));
+    }
+    return mono;
+}
+
+static QImage unpackMono(const QImage& mono) {
+    QImage out(mono.size(), QImage::Format_Indexed8);
+    if (out.isNull())
+        return out;
+    out.setColorTable(mono.colorTable());
+    const int w = mono.width();
+    for (int y = 0; y < mono.height(); ++y) {
+        const uchar* s = mono.constScanLine(y);
+        uchar* d = out.scanLine(y);
+        for (int x = 0; x < w; ++x)
+            d[x] = (s[x >> 3] >> (7 - (x & 7))) & 1;
+    }
+    return out;
+}
+
+Picture finishPalette(QImage indexed, QList<QRgb> table, int bits) {
+    Picture pic;
+    if (indexed.isNull())
+        return pic;
+    int maxIndex = 0;
+    for (int y = 0; y < indexed.height() && maxIndex < 255; ++y) {
+        const uchar* s = indexed.constScanLine(y);
+        for (int x = 0; x < indexed.width(); ++x)
+            maxIndex = qMax(maxIndex, int(s[x]));
+    }
+    const int minEntries = bits == 1 ? 2 : 1;
+    while (table.size() < qMax(maxIndex + 1, minEntries))
+        table.append(qRgb(0, 0, 0));
+    if (bits == 1 && table.size() == 2) {
+        pic.image = packMono(indexed, table);
+        pic.bits = pic.image.isNull() ? 0 : 1;
+        return pic;
+    }
+    if (bits <= 4)
+        bits = table.size() <= 16 ? 4 : 8;
+    indexed.setColorTable(table);
+    pic.image = indexed;
+    pic.bits = bits;
+    return pic;
+}
+
+QString decodeComment(const QByteArray& bytes) {
+    QByteArray b = bytes;
+    while (!b.isEmpty() && b.back() == '\0')
+        b.chop(1);
+    if (b.isEmpty())
+        return QString();
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8.decode(b);
+    if (!utf8.hasError())
+        return text;
+    return QString::fromLatin1(b);
+}
+
+QByteArray encodeComment(const QString& text, int maxBytes) {
+    QByteArray b = text.toUtf8();
+    b.replace('\0', QByteArray());
+    if (b.size() > maxBytes) {
+        int cut = maxBytes;
+        while (cut > 0 && (uchar(b[cut]) & 0xC0) == 0x80)
+            --cut;  // never split a multi-byte character
+        b.truncate(cut);
+    }
+    return b;
+}
+
+bool isLatin1(const QString& text) {
+    for (QChar c : text)
+        if (c.unicode() > 0xFF)
+            return false;
+    return true;
+}
+
+QList<QRgb> grayRamp(int n, bool whiteIsZero) {
+    QList<QRgb> t = grayTable(n);
+    if (whiteIsZero)
+        std::reverse(t.begin(), t.end());
+    return t;
+}
+
+bool isGrayRamp(const QList<QRgb>& table, int n, bool whiteIsZero) {
+    return table.size() == n && table == grayRamp(n, whiteIsZero);
+}
+
+// Swaps rows and columns: out(x, y) = in(y, x). Works in tiles so that both
+// the reads and the writes stay within the cache on large photos.
+template <int Bpp>
+static void transposeTiles(const QImage& in, QImage& out) {
+    constexpr int kTile = 32;
+    const int ow = out.width(), oh = out.height();
+    for (int ty = 0; ty < oh; ty += kTile) {
+        const int yEnd = qMin(oh, ty + kTile);
+        for (int tx = 0; tx < ow; tx += kTile) {
+            const int xEnd = qMin(ow, tx + kTile);
+            for (int y = ty; y < yEnd; ++y) {
+                uchar* d = out.scanLine(y) + qsizetype(tx) * Bpp;
+                for (int x = tx; x < xEnd; ++x, d += Bpp)
+                    memcpy(d, in.constScanLine(x) + qsizetype(y) * Bpp, Bpp);
+            }
+        }
+    }
+}
+
+static QImage transpose(const QImage& in) {
+    QImage out(in.height(), in.width(), in.format());
+    if (out.isNull())
+        return out;
+    out.setColorTable(in.colorTable());
+    out.setDotsPerMeterX(in.dotsPerMeterY());
+    out.setDotsPerMeterY(in.dotsPerMeterX());
+    switch (in.depth()) {
+    case 8: transposeTiles<1>(in, out); break;
+    case 16: transposeTiles<2>(in, out); break;
+    case 24: transposeTiles<3>(in, out); break;
+    case 32: transposeTiles<4>(in, out); break;
+    default: return QImage();
+    }
+    return out;
+}
+
+bool applyOrientation(Picture& pic, int orientation, Error& err) {
+    if (orientation < 2 || orientation > 8 || pic.isNull())
+        return true;
+    QImage img = pic.image;
+    if (orientation >= 5) {
+        const bool mono = img.format() == QImage::Format_Mono;
+        if (!sizeAllowed(img.height(), img.width(), pic.bits)) {
+            err = Error::TooLarge;
+            return false;
+        }
+        QImage t = transpose(mono ? unpackMono(img) : img);
+        if (t.isNull()) {
+            err = Error::OutOfMemory;
+            return false;
+        }
+        img = mono ? packMono(t, t.colorTable()) : t;
+    }
+    switch (orientation) {
+    case 2: img = img.mirrored(true, false); break;
+    case 3: img = img.mirrored(true, true); break;
+    case 4: img = img.mirrored(false, true); break;
+    case 5: break;
+    case 6: img = img.mirrored(true, false); break;
+    case 7: img = img.mirrored(true, true); break;
+    case 8: img = img.mirrored(false, true); break;
+    }
+    if (img.isNull()) {
+        err = Error::OutOfMemory;
+        return false;
+    }
+    pic.image = img;
+    return true;
+}
+
+}  // namespace engine::codecs::support

@@ -1,0 +1,49 @@
+#pragma once
+// Small pieces the library-based codecs (JPEG, PNG, GIF, TIFF) share: picture
+// allocation under the engine's limits, palette finishing, comment text
+// decoding and turning a picture upright by an EXIF/TIFF orientation value.
+#include "engine/errors.h"
+#include "engine/picture.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace engine::codecs::support {
+
+// Allocates the pixel store for a picture of the given depth, checking the
+// engine's limits first. TooLarge when the size is over the limits,
+// OutOfMemory when the allocation fails.
+bool allocate(QImage& image, int width, int height, int bits, Error& err);
+
+// Completes a palette picture decoded into Format_Indexed8 (one index a byte):
+// pads the table with black up to the highest index used, so every pixel has
+// a colour, and picks the store: 1 bit becomes Format_Mono, 4 bit stays
+// Indexed8 with bits 4 unless the table grew past 16 entries.
+Picture finishPalette(QImage indexed, QList<QRgb> table, int bits);
+
+// A comment read from a file: UTF-8 when the bytes are valid UTF-8, Latin-1
+// otherwise; trailing NULs dropped.
+QString decodeComment(const QByteArray& bytes);
+
+// The UTF-8 bytes of a comment with NULs removed, cut to at most maxBytes on
+// a character boundary.
+QByteArray encodeComment(const QString& text, int maxBytes);
+
+// Whether the text can be written as Latin-1 without loss.
+bool isLatin1(const QString& text);
+
+// Turns and mirrors the picture so that one stored with the given EXIF/TIFF
+// orientation (2..8) shows upright. 1 and unknown values leave it unchanged.
+bool applyOrientation(Picture& pic, int orientation, Error& err);
+
+// The table of a grey ramp in the given direction (for min-is-white files).
+QList<QRgb> grayRamp(int n, bool whiteIsZero);
+
+// Exactly a grey ramp of n entries, black first (or white first when asked).
+bool isGrayRamp(const QList<QRgb>& table, int n, bool whiteIsZero = false);
+
+// Scales a 16-bit sample to 8 bits with rounding.
+inline uchar scale16(unsigned v) { return uchar((v * 255u + 32767u) / 65535u); }
+
+}  // namespace engine::codecs::support
