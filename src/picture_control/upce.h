@@ -4,6 +4,7 @@
 // the public members and hears from it through four signals.
 #include <QString>
 #include <QWidget>
+#include <functional>
 
 namespace engine { class ImageEngine; }
 
@@ -46,6 +47,23 @@ public:
     const int* CornerX() const { return CornerX_; }
     const int* CornerY() const { return CornerY_; }
 
+    // The undo file of a step: work folder + "$$Undo" + at least three digits + ".bmp".
+    QString undoFileName(int step) const;
+
+    // Where the drawing toolbar opens: the main window's left and top in twips
+    // and the screen's twips per pixel. By default read from Usr::oMainFm and
+    // the screen's logical DPI; hosts and tests may supply their own.
+    struct HostGeometry {
+        double leftTwips = 0;
+        double topTwips = 0;
+        double twipsPerPixelX = 15;
+        double twipsPerPixelY = 15;
+    };
+    void setHostGeometryProvider(std::function<HostGeometry()> provider) { hostGeometry_ = std::move(provider); }
+
+    // The most undo steps one history can hold.
+    static constexpr int kMaxUndo = 32767;
+
 signals:
     void eStFile(const QString& sFL);
     void eStPcTyp(const QString& sFL, const QString& sBt, const QString& sTy);
@@ -56,6 +74,8 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    friend struct UpceTestAccess;  // tests only: preset counters that take hours to reach
+
     engine::ImageEngine* ikImg_ = nullptr;
     engine::ImageEngine* ikImg2_ = nullptr;
 
@@ -75,8 +95,56 @@ private:
     bool bSzWait_ = false;
     int iDspMode_ = 0;
     QString sSavePath_;
+    std::function<HostGeometry()> hostGeometry_;
 
+    // core
     void StEdtMode(const QString& sMd);
     void StBusy(bool on);
     void ClrRect();
+    void onMouseButton(int button);
+    void onFileDropped(const QString& path);
+    void onDrawToolState(int state);
+    // Runs a command body so that no exception reaches the event loop: a
+    // failure is reported through the prompt layer. False when it failed.
+    bool guarded(const std::function<void()>& body);
+    void showMessage(const QString& text);
+    void reportEngineError(engine::ImageEngine& e);
+
+    // dispatch helpers
+    bool runCommand(const QString& sGp, const QString& sJb, bool& saveWritten);
+
+    // open and load
+    bool pcLoad(const QString& path, int mode, bool bNEVN);
+    bool loadPixels(const QString& path);
+    void finishLoad(const QString& path, int mode, bool bNEVN);
+    void pcNewClip();
+    bool extensionAccepted(const QString& path) const;
+
+    // save
+    bool pcSave(int saveAs);
+    bool fileIsInWorkFolder(const QString& path) const;
+
+    // undo
+    void vPutUndo(bool undoLoad);
+    bool nextUndoStep();
+    void vUndo();
+    void vClrUndo();
+
+    // view and information
+    void SetViewMode(const QString& caption);
+    void UpdatePicInfo();
+
+    // selection
+    void LoadSelCorners();
+    bool HasSelection() const;
+
+    // edits
+    void TrimToSelection();
+    void ShrinkToSelection(const QString& caption);
+    void RotateFlip(const QString& caption);
+    void CloseUpSelection(int direction);
+    void HighlightSelection();
+    void CopyPicture();
+    void ShowDrawToolbar();
+    bool fullColour() const;
 };

@@ -1,9 +1,15 @@
 #include "picture_control/upce.h"
 
+#include "engine/draw_tool.h"
 #include "engine/image_engine.h"
+#include "picture_control/upce_util.h"
+#include "platform/cursor.h"
+#include "platform/prompt.h"
 #include "startup/usr.h"
 
+#include <QGuiApplication>
 #include <QResizeEvent>
+#include <QScreen>
 
 uPcE::uPcE(QWidget* parent) : QWidget(parent) {
     ikImg_ = new engine::ImageEngine(this);
@@ -11,12 +17,47 @@ uPcE::uPcE(QWidget* parent) : QWidget(parent) {
     ikImg2_->hide();
     if (Usr::bRun)
         bSzWait_ = true;
+
+    connect(ikImg_, &engine::ImageEngine::mouseButton, this,
+            [this](int button, int, int, int) { onMouseButton(button); });
+    connect(ikImg_, &engine::ImageEngine::fileDropped, this,
+            [this](const QString& path, int) { onFileDropped(path); });
+    connect(ikImg_, &engine::ImageEngine::drawToolState, this, [this](int state) { onDrawToolState(state); });
+    for (engine::ImageEngine* e : {ikImg_, ikImg2_}) {
+        connect(e, &engine::ImageEngine::longOperationStarted, this, [this] { StBusy(true); });
+        connect(e, &engine::ImageEngine::longOperationFinished, this, [this] { StBusy(false); });
+    }
+
+    // The main window's position in twips, as the drawing toolbar expects it.
+    hostGeometry_ = [] {
+        HostGeometry g;
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const double dpiX = screen ? screen->logicalDotsPerInchX() : 96.0;
+        const double dpiY = screen ? screen->logicalDotsPerInchY() : 96.0;
+        g.twipsPerPixelX = dpiX > 0 ? 1440.0 / dpiX : 15.0;
+        g.twipsPerPixelY = dpiY > 0 ? 1440.0 / dpiY : 15.0;
+        if (Usr::oMainFm) {
+            const QRect r = Usr::oMainFm->frameGeometry();
+            g.leftTwips = r.left() * g.twipsPerPixelX;
+            g.topTwips = r.top() * g.twipsPerPixelY;
+        }
+        return g;
+    };
 }
 
 uPcE::~uPcE() = default;
 
 void uPcE::cOn(const QString& sPhW) { sWrkFld_ = sPhW.trimmed(); }
-void uPcE::cOFF() {}
+
+void uPcE::cOFF() {
+    vClrUndo();
+    sFile_.clear();
+    sBit_.clear();
+    sWrkFld_.clear();
+    sCmt_.clear();
+    for (int i = 0; i < 4; ++i)
+        CornerX_[i] = CornerY_[i] = 0;
+}
 
 void uPcE::StSize() {
     ikImg_->setGeometry(0, 0, width(), height());
@@ -29,19 +70,85 @@ void uPcE::resizeEvent(QResizeEvent* e) {
         StSize();
 }
 
-void uPcE::SetUsrP(int iEd, const QString&) { iEdtUpd_ = iEd; }
-void uPcE::GetUsrP(int& iEd, QString& sDsp) const { iEd = iEdtUpd_; sDsp = QString(); }
-void uPcE::pcAct(const QString&, const QString&) {}
+void uPcE::SetUsrP(int iEd, const QString& sDsp) {
+    iEdtUpd_ = iEd;
+    SetViewMode(sDsp);
+}
+
+void uPcE::GetUsrP(int& iEd, QString& sDsp) const {
+    static const char16_t* const captions[] = {u"ｽｹｰﾙ", u"ｽﾄﾚｯﾁ", u"実寸", u"横合わせ", u"縦合わせ"};
+    // Before any mode was set the engine shows its default, the scaled view.
+    const int mode = (iDspMode_ >= 1 && iDspMode_ <= 5) ? iDspMode_ : 1;
+    sDsp = QString::fromUtf16(captions[mode - 1]);
+    iEd = iEdtUpd_;
+}
+
 quint32 uPcE::ImgHandle() const { return ikImg_->ImageHandle(); }
-void uPcE::SetImgHandle(quint32) {}
-int uPcE::vCheckSave() { return 0; }
-void uPcE::pcOpen(int, QString&, bool) {}
-void uPcE::SetRect(double, double) {}
 
 void uPcE::StEdtMode(const QString& sMd) {
     sEdtMode_ = sMd;
     emit eEdtMode(sMd);
 }
 
-void uPcE::StBusy(bool) {}
-void uPcE::ClrRect() {}
+void uPcE::StBusy(bool on) {
+    ikImg_->SetMousePointer(on ? 14 : 0);
+    platform::setAppPointer(on ? 13 : 0);
+}
+
+void uPcE::ClrRect() {
+    ikImg_->SetSelLeft(0);
+    ikImg_->SetSelTop(0);
+    ikImg_->SetSelRight(0);
+    ikImg_->SetSelBottom(0);
+    ikImg_->Refresh();
+}
+
+void uPcE::onMouseButton(int button) {
+    if (sEdtMode_ != QStringLiteral("初期") && button == 2)
+        emit ePopUp();
+}
+
+void uPcE::onFileDropped(const QString& path) {
+    guarded([&] {
+        if (!extensionAccepted(path)) {
+            showMessage(path + QStringLiteral("\rこの形式の画像は開けません"));
+            return;
+        }
+        QString p = path;
+        pcOpen(1, p, false);
+    });
+}
+
+void uPcE::onDrawToolState(int state) {
+    if (state == 0)
+        ikImg_->drawTool().CloseDrawTool();
+}
+
+void uPcE::showMessage(const QString& text) { platform::prompt().message(text, platform::Buttons::Ok); }
+
+void uPcE::reportEngineError(engine::ImageEngine& e) {
+    QString text = engine::errorText(e.lastError());
+    if (text.isEmpty())
+        text = QStringLiteral("処理を完了できませんでした");
+    showMessage(text);
+}
+
+bool uPcE::guarded(const std::function<void()>& body) {
+    try {
+        body();
+        return true;
+    } catch (const std::bad_alloc&) {
+        StBusy(false);
+        showMessage(engine::errorText(engine::Error::OutOfMemory));
+    } catch (const std::exception& ex) {
+        StBusy(false);
+        QString text = engine::errorText(ikImg_->lastError());
+        if (text.isEmpty())
+            text = QStringLiteral("処理を完了できませんでした\r") + QString::fromLocal8Bit(ex.what());
+        showMessage(text);
+    } catch (...) {
+        StBusy(false);
+        showMessage(QStringLiteral("処理を完了できませんでした"));
+    }
+    return false;
+}

@@ -1,0 +1,53 @@
+// Copying to the clipboard and opening the engine's drawing toolbar.
+#include "picture_control/upce.h"
+
+#include "engine/draw_tool.h"
+#include "engine/image_engine.h"
+#include "picture_control/upce_util.h"
+#include "startup/usr.h"
+
+#include <algorithm>
+
+void uPcE::CopyPicture() {
+    if (ikImg_->ImageHandle() == 0)
+        return;
+    const bool cut = HasSelection();
+    if (cut) {
+        LoadSelCorners();
+        engine::EngineEdit& edit = ikImg_->Edit();
+        edit.EditOption = 1;
+        edit.RegionMode = 2;
+        bRet_ = edit.RegionTrim(QList<int>(CornerX_, CornerX_ + 4), QList<int>(CornerY_, CornerY_ + 4), 4, 255,
+                                255, 255);
+        if (!bRet_)
+            return;
+    }
+    ikImg_->ClipboardCopy();
+    // Only a cut made here is taken back: with no cut, the engine's last edit is
+    // the user's own and must stay.
+    if (cut)
+        ikImg_->UndoLastEdit();
+}
+
+namespace {
+int toInt16(double v) { return std::clamp(upce::roundEven(v), -32768, 32767); }
+}  // namespace
+
+void uPcE::ShowDrawToolbar() {
+    ikImg_->ReadImageInfo();
+    if (ikImg_->ImageType() == 0 || ikImg_->ImageHandle() == 0)
+        return;
+    const HostGeometry g = hostGeometry_ ? hostGeometry_() : HostGeometry();
+    engine::DrawTool& tool = ikImg_->drawTool();
+    tool.OptionA = true;
+    tool.Top = toInt16(g.twipsPerPixelY > 0 ? g.topTwips / g.twipsPerPixelY : 0);
+    tool.Left = toInt16((g.twipsPerPixelX > 0 ? g.leftTwips / g.twipsPerPixelX : 0) - 68);
+    tool.OptionB = true;
+    tool.Caption = QStringLiteral("ToolBar");
+    tool.SettingA = 50;
+    tool.SettingB = 0;
+    tool.BackColor = QColor(255, 255, 255);
+    tool.PenColor = QColor(255, 0, 0);
+    tool.StampFile = Usr::sApFd + QStringLiteral("Stamp.bmp");
+    tool.Show(1);
+}

@@ -1,0 +1,133 @@
+// Edits of the picture's geometry: trimming, shrinking to the selection,
+// flipping and quarter turns, and closing up a selected band.
+#include "picture_control/upce.h"
+
+#include "engine/image_engine.h"
+#include "picture_control/upce_util.h"
+#include "platform/prompt.h"
+
+// 80, 16, 24 and 32 count as full colour; palette pictures do not.
+bool uPcE::fullColour() const { return upce::codeInList(sBit_, QStringLiteral("80.16.24.32.")); }
+
+void uPcE::TrimToSelection() {
+    if (ikImg_->ImageHandle() == 0)
+        return;
+    engine::EngineEdit& edit = ikImg_->Edit();
+    edit.TrimLeft = ikImg_->SelLeft();
+    edit.TrimRight = ikImg_->SelRight();
+    edit.TrimTop = ikImg_->SelTop();
+    edit.TrimBottom = ikImg_->SelBottom();
+    bRet_ = edit.Trim();
+    ClrRect();
+    vPutUndo(false);
+}
+
+void uPcE::ShrinkToSelection(const QString& caption) {
+    LoadSelCorners();
+    float newW = float(CornerX_[1] - CornerX_[0]);
+    float newH = float(CornerY_[2] - CornerY_[1]);
+    if (newW == 0 || newH == 0 || ikImg_->ImageHandle() == 0 || PicWidth_ <= 0 || PicHeight_ <= 0) {
+        showMessage(QStringLiteral("先に範囲を指定し､そのｻｲｽﾞに合わせて縮小します"));
+        return;
+    }
+    if (caption == QStringLiteral("横基準"))
+        newH = float(double(newW) / PicWidth_ * PicHeight_);
+    else if (caption == QStringLiteral("縦基準"))
+        newW = float(double(newH) / PicHeight_ * PicWidth_);
+
+    engine::EngineEdit& edit = ikImg_->Edit();
+    bool converted = false;
+    if (!fullColour()) {
+        bRet_ = edit.ConvertDepth(16, 0, true, 128);
+        converted = bRet_;
+    }
+    bRet_ = edit.Resize(upce::roundEven(newW), upce::roundEven(newH), true);
+    if (!bRet_) {
+        // Nothing was shrunk: take back the conversion too, so the picture
+        // still equals the newest undo file.
+        if (converted)
+            ikImg_->UndoLastEdit();
+        return;
+    }
+    ClrRect();
+    vPutUndo(false);
+}
+
+void uPcE::RotateFlip(const QString& caption) {
+    if (ikImg_->ImageHandle() == 0)
+        return;
+    const bool flag = fullColour();
+    engine::EngineEdit& edit = ikImg_->Edit();
+    edit.EditOption = 1;
+    int angle = 0;
+    bool mirrorLR = false, mirrorTB = false;
+    if (caption == QStringLiteral("左右反転"))
+        mirrorLR = true;
+    else if (caption == QStringLiteral("上下反転"))
+        mirrorTB = true;
+    else if (caption == QStringLiteral("右90度"))
+        angle = -9000;
+    else if (caption == QStringLiteral("左90度"))
+        angle = 9000;
+    bRet_ = edit.Rotate(angle, mirrorLR, mirrorTB, flag, 255, 255, 255, 0);
+    if (bRet_)
+        vPutUndo(false);
+}
+
+void uPcE::CloseUpSelection(int direction) {
+    if (ikImg_->ImageHandle() == 0)
+        return;
+    const double W = PicWidth_, H = PicHeight_;
+    const int rw = upce::roundEven(W), rh = upce::roundEven(H);
+    const int selL = ikImg_->SelLeft(), selT = ikImg_->SelTop();
+    const int selR = ikImg_->SelRight(), selB = ikImg_->SelBottom();
+
+    ikImg2_->SetImageHandle(ikImg_->CopyImage(ikImg_->ImageHandle()));
+
+    int b = 0;
+    double px = 0, py = 0;
+    if (direction == 0) {
+        const int xs[4] = {selR, rw, rw, selR}, ys[4] = {0, 0, rh, rh};
+        std::copy(xs, xs + 4, CornerX_);
+        std::copy(ys, ys + 4, CornerY_);
+        b = selR - selL;
+        // Exact positions: on odd sizes the centre lies between two pixels and
+        // a rounded position would shift the seam by one.
+        px = W / 2 - 1 - selL;
+        py = H / 2 - 1;
+    } else {
+        const int xs[4] = {0, rw, rw, 0}, ys[4] = {selB, selB, rh, rh};
+        std::copy(xs, xs + 4, CornerX_);
+        std::copy(ys, ys + 4, CornerY_);
+        b = selB - selT;
+        px = W / 2 - 1;
+        py = H / 2 - 1 - selT;
+    }
+    const QList<int> xs(CornerX_, CornerX_ + 4), ys(CornerY_, CornerY_ + 4);
+
+    engine::EngineEdit& scratch = ikImg2_->Edit();
+    scratch.EditOption = 1;
+    scratch.RegionMode = 2;
+    bRet_ = scratch.RegionTrim(xs, ys, 4, 255, 255, 255);
+
+    engine::EngineEdit& edit = ikImg_->Edit();
+    bRet_ = edit.PasteImage(ikImg2_->ImageHandle(), px, py);
+
+    edit.EditOption = 1;
+    edit.RegionMode = 2;
+    QList<int> keepX, keepY;
+    if (direction == 0) {
+        const int right = upce::roundEven(W - b - 1);
+        keepX = {0, right, right, 0};
+        keepY = {0, 0, rh, rh};
+    } else {
+        const int bottom = upce::roundEven(H - b - 1);
+        keepX = {0, rw, rw, 0};
+        keepY = {0, 0, bottom, bottom};
+    }
+    bRet_ = edit.RegionTrim(keepX, keepY, 4, 255, 255, 255);
+
+    bRet_ = ikImg2_->FreeImage(ikImg2_->ImageHandle());
+    ClrRect();
+    vPutUndo(false);
+}

@@ -1,0 +1,128 @@
+// Bringing a picture in: the open command, the common load routine and the new
+// picture from the clipboard.
+#include "picture_control/upce.h"
+
+#include "engine/image_engine.h"
+#include "picture_control/upce_util.h"
+#include "platform/prompt.h"
+
+#include <QApplication>
+#include <QClipboard>
+
+namespace {
+
+const QString kOpenTitle = QStringLiteral("画像ﾌｧｲﾙを開く");
+const QString kOpenFilter =
+    QStringLiteral("画像ﾌｧｲﾙ|*.BMP;*.JPG;*.JPEG;*.TIF;*.PCX;*.FPX;*.PNG;*.GIF;*.JP2;*.JPC;*.J2K|");
+// Every spelling the open dialog offers and the decoders read.
+const QString kAccepted = QStringLiteral("BMP;JPG;JPEG;GIF;TIF;TIFF;PCX;FPX;PNG");
+
+}  // namespace
+
+bool uPcE::extensionAccepted(const QString& path) const {
+    const QString ext = upce::getExt(path);
+    return !ext.isEmpty() && kAccepted.split(QChar(';')).contains(ext);
+}
+
+void uPcE::pcOpen(int iJb, QString& sFL, bool bNEVN) {
+    guarded([&] {
+        // A named file that cannot be opened is refused before asking about
+        // unsaved edits: the question would be for nothing.
+        if (!sFL.isEmpty() && !extensionAccepted(sFL)) {
+            showMessage(sFL + QStringLiteral("\rこの形式の画像は開けません"));
+            return;
+        }
+        if (iJb == 1 && vCheckSave() == platform::Cancel) {
+            emit eStFile(sFile_);
+            return;
+        }
+        if (sFL.isEmpty())
+            sFL = platform::prompt().openFile(kOpenTitle, kOpenFilter);
+        if (sFL.isEmpty())
+            return;
+        sFL = upce::lcExt(sFL);
+        if (!extensionAccepted(sFL)) {
+            showMessage(sFL + QStringLiteral("\rこの形式の画像は開けません"));
+            return;
+        }
+        pcLoad(sFL, 0, bNEVN);
+    });
+}
+
+// Decodes path into the view engine. The current picture is replaced only when
+// the file was read completely; on failure everything stays as it was and the
+// user is told.
+bool uPcE::loadPixels(const QString& path) {
+    engine::EngineFile& file = ikImg_->File();
+    file.Comment.clear();
+    file.FileName = path;
+    bRet_ = file.LoadFile(0);
+    if (!bRet_) {
+        showMessage(path + QStringLiteral("\r画像ﾌｧｲﾙを読み込めません"));
+        return false;
+    }
+    ClrRect();
+    sCmt_ = file.Comment;
+    sCmt_.remove(QChar('\r'));
+    bRet_ = ikImg_->ApplyDispMode(iDspMode_);
+    ikImg_->Refresh();
+    return true;
+}
+
+// Modes: 0 open (drop, revert), 1 undo step, 2 after a save (pixels stay),
+// -1 new picture from the clipboard. False when the file could not be read.
+bool uPcE::pcLoad(const QString& path, int mode, bool bNEVN) {
+    if (mode != 2 && !loadPixels(path))
+        return false;
+    finishLoad(path, mode, bNEVN);
+    return true;
+}
+
+void uPcE::finishLoad(const QString& path, int mode, bool bNEVN) {
+    if (mode != 1)
+        sFile_ = path;
+    sImgFile_ = path;
+    if (mode == 0 && !bNEVN)
+        emit eStFile(path);
+    if (mode != 1) {
+        vClrUndo();
+        StEdtMode(QStringLiteral("読込"));
+    }
+    vPutUndo(mode == 1);
+}
+
+void uPcE::pcNewClip() {
+    const bool ok = guarded([&] {
+        bRet_ = ikImg2_->PasteClipboard();
+        if (!bRet_)
+            return;  // nothing on the clipboard
+        QApplication::clipboard()->clear();
+        ikImg2_->ReadImageInfo();
+        if (ikImg2_->ImageType() != 1) {
+            bRet_ = ikImg2_->ConvertBits(24, 0, 0, 0, 0);
+            engine::EngineEdit& edit = ikImg2_->Edit();
+            edit.TrimLeft = 0;
+            edit.TrimRight = ikImg2_->ImageWidth() - 2;
+            edit.TrimTop = 0;
+            edit.TrimBottom = ikImg2_->ImageHeight() - 2;
+            bRet_ = edit.Trim();
+        }
+        if (sWrkFld_.isEmpty()) {
+            // Without a work folder the picture has nowhere to live.
+            ikImg2_->FreeImage(ikImg2_->ImageHandle());
+            showMessage(QStringLiteral("作業ﾌｫﾙﾀﾞがないため､ｸﾘｯﾌﾟﾎﾞｰﾄﾞの画像を開けません"));
+            return;
+        }
+        const QString path = undoFileName(1);
+        engine::EngineFile& file = ikImg2_->File();
+        file.FileName = path;
+        bRet_ = file.SaveFile(0, ikImg2_->ImageHandle());
+        const bool written = bRet_;
+        if (!written)
+            reportEngineError(*ikImg2_);
+        bRet_ = ikImg2_->FreeImage(ikImg2_->ImageHandle());
+        if (written)
+            pcLoad(path, -1, false);
+    });
+    Q_UNUSED(ok);
+}

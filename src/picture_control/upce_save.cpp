@@ -1,0 +1,155 @@
+// Writing the picture: the save prompt for unsaved edits and the save routine
+// behind "上書き保存" and "名前を付けて保存".
+#include "picture_control/upce.h"
+
+#include "engine/image_engine.h"
+#include "picture_control/upce_util.h"
+#include "platform/prompt.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// What each target format takes: its format code, the depth codes it holds
+// (empty: every depth), the depth to convert to otherwise, and whether the
+// JPEG quality applies.
+struct SaveFormat {
+    const char* ext;
+    int code;
+    const char* accepted;
+    int convertTo;
+    bool jpegQuality;
+};
+
+constexpr SaveFormat kFormats[] = {
+    {"bmp", 0, "", 0, false},
+    {"jpeg", 2, "80.24.", 24, true},
+    {"jpg", 2, "80.24.", 24, true},
+    {"fpx", 13, "80.24.", 24, true},
+    {"png", 12, "1.4.40.8.80.24.", 24, false},
+    {"pcx", 16, "1.4.40.8.80.24.", 24, false},
+    {"gif", 4, "1.4.40.8.80.", 8, false},
+    {"tif", 5, "", 0, false},
+    {"tiff", 5, "", 0, false},
+};
+constexpr SaveFormat kOtherFormat = {"", 0, "", 0, false};
+
+const SaveFormat& formatFor(const QString& ext) {
+    for (const SaveFormat& f : kFormats)
+        if (ext.compare(QLatin1String(f.ext), Qt::CaseInsensitive) == 0)
+            return f;
+    return kOtherFormat;
+}
+
+const QString kSaveQuestion = QStringLiteral("現在の画像の変更を保存しますか");
+const QString kSaveExtensions = QStringLiteral("BMP;JPG;GIF;TIF;PCX;FPX;PNG");
+const QString kDefaultName = QStringLiteral("Wrk.jpg");
+
+}  // namespace
+
+int uPcE::vCheckSave() {
+    if (sEdtMode_ != QStringLiteral("編集"))
+        return 0;
+    int result = 0;
+    switch (iEdtUpd_) {
+    case 0:
+        result = platform::prompt().message(kSaveQuestion, platform::Buttons::YesNoCancel);
+        if (result == platform::No)
+            sEdtMode_ = QStringLiteral("読込");
+        break;
+    case 1: result = platform::No; break;
+    case 2: result = platform::Yes; break;
+    default: return 0;
+    }
+    if (result == platform::Yes) {
+        bool written = false;
+        guarded([&] { written = pcSave(0); });
+        // The edits are not on disk: whatever was about to replace them must stop.
+        if (!written)
+            result = platform::Cancel;
+    }
+    return result;
+}
+
+// Whether path lives where every load deletes files ("$$*.bmp" in the work folder).
+bool uPcE::fileIsInWorkFolder(const QString& path) const {
+    if (sWrkFld_.isEmpty() || path.isEmpty())
+        return false;
+    const QFileInfo fi(path);
+    const QString name = fi.fileName();
+    if (!name.startsWith(QStringLiteral("$$")) || !name.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive))
+        return false;
+    return QFileInfo(fi.absolutePath()) == QFileInfo(sWrkFld_);
+}
+
+// saveAs 0 overwrites the current file, anything else asks for a name. True
+// when the file was written.
+bool uPcE::pcSave(int saveAs) {
+    if (ikImg_->ImageHandle() == 0)
+        return false;
+    engine::EngineFile& file = ikImg_->File();
+
+    // A picture without a file of its own (one from the clipboard lives in the
+    // work folder, which the next load empties) is saved under a new name.
+    if (saveAs == 0 && (sFile_.isEmpty() || fileIsInWorkFolder(sFile_)))
+        saveAs = 1;
+
+    QString path;
+    if (saveAs == 0) {
+        file.Comment = sCmt_ + QChar('\r');
+        path = sFile_;
+    } else {
+        if (sSavePath_.isEmpty() && !sWrkFld_.isEmpty())
+            sSavePath_ = (sWrkFld_.endsWith(QChar('/')) ? sWrkFld_ : sWrkFld_ + QChar('/')) + kDefaultName;
+        file.FileName = sSavePath_;
+        file.SaveFilter = kSaveExtensions;
+        if (!file.ShowSaveDialog())
+            return false;
+        path = file.FileName;
+    }
+
+    path = upce::lcExt(path);
+    QString ext = upce::getExt(path);
+    if (ext.isEmpty()) {
+        ext = QStringLiteral("BMP");
+        path += QStringLiteral(".bmp");
+    }
+    file.FileName = path;
+
+    const SaveFormat& format = formatFor(ext);
+    // The conversion runs on a copy, so a failed save leaves the picture as it was.
+    quint32 converted = 0;
+    if (*format.accepted && !upce::codeInList(sBit_, QLatin1String(format.accepted))) {
+        ikImg2_->SetImageHandle(ikImg_->CopyImage(ikImg_->ImageHandle()));
+        bRet_ = ikImg2_->ImageHandle() != 0 && ikImg2_->Edit().ConvertDepth(format.convertTo, 0, true, 50);
+        if (!bRet_) {
+            const engine::Error err = ikImg2_->lastError();
+            ikImg2_->FreeImage(ikImg2_->ImageHandle());
+            ikImg_->setError(err);
+            showMessage(path + QStringLiteral("\r画像ﾌｧｲﾙを保存できません"));
+            return false;
+        }
+        converted = ikImg2_->ImageHandle();
+    }
+    if (format.jpegQuality)
+        file.JpegQuality = 85;
+
+    bRet_ = file.SaveFile(format.code, converted ? converted : ikImg_->ImageHandle());
+    if (!bRet_) {
+        if (converted)
+            ikImg2_->FreeImage(converted);
+        showMessage(path + QStringLiteral("\r画像ﾌｧｲﾙを保存できません"));
+        return false;
+    }
+    if (converted) {
+        // The file holds the converted picture; so does the control from now on.
+        ikImg_->SetImageHandle(ikImg_->CopyImage(converted));
+        ikImg2_->FreeImage(converted);
+        ikImg_->ApplyDispMode(iDspMode_);
+    }
+
+    pcLoad(path, 2, false);
+    ikImg_->Refresh();
+    sSavePath_ = upce::folderOf(path) + kDefaultName;
+    return true;
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Small text and number helpers shared by the picture control's files.
+#include <QString>
+#include <cmath>
+#include <limits>
+
+namespace upce {
+
+// The extension of the file name (not of a folder) upper-cased; empty when the
+// file name has no ".".
+QString getExt(const QString& path);
+
+// The path with the file name's extension lower-cased. An existing file keeps
+// its own spelling: on a case-sensitive file system a lower-cased name would
+// name another file.
+QString lcExt(const QString& path);
+
+// Whether code (for example "24.") is one of the codes of a point-separated
+// list such as "80.16.24.32.", compared as whole codes.
+bool codeInList(const QString& code, const QString& list);
+
+// Rounds to the nearest whole number, a half going to the even neighbour,
+// clamped to the range of int (NaN gives 0).
+inline int roundEven(double v) {
+    if (std::isnan(v))
+        return 0;
+    if (v >= double(std::numeric_limits<int>::max()))
+        return std::numeric_limits<int>::max();
+    if (v <= double(std::numeric_limits<int>::min()))
+        return std::numeric_limits<int>::min();
+    return int(std::nearbyint(v));
+}
+
+// The value as "##,###": thousands separated by commas, nothing for 0.
+QString groupDigits(double value);
+
+// The folder part of a path, up to and including its last "/".
+QString folderOf(const QString& path);
+
+}  // namespace upce

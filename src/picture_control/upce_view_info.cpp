@@ -1,0 +1,33 @@
+// View modes and the picture information the host shows.
+#include "picture_control/upce.h"
+
+#include "engine/image_engine.h"
+#include "picture_control/upce_util.h"
+
+#include <cmath>
+
+void uPcE::SetViewMode(const QString& caption) {
+    static const char16_t* const captions[] = {u"ｽｹｰﾙ", u"ｽﾄﾚｯﾁ", u"実寸", u"横合わせ", u"縦合わせ"};
+    for (int i = 0; i < 5; ++i)
+        if (caption == QString::fromUtf16(captions[i]))
+            iDspMode_ = i + 1;
+    // An unknown caption keeps the current mode.
+    bRet_ = ikImg_->ApplyDispMode(iDspMode_);
+}
+
+void uPcE::UpdatePicInfo() {
+    if (ikImg_->ImageHandle() == 0)
+        return;
+    ikImg_->ReadImageInfo();
+    const int bits = qint16(ikImg_->BitCount());
+    PicWidth_ = ikImg_->ImageWidth();
+    PicHeight_ = ikImg_->ImageHeight();
+    const QString info = QStringLiteral("ｲﾒｰｼﾞｻｲｽﾞ:") + upce::groupDigits(double(ikImg_->ImageSize())) +
+                         QStringLiteral("  色数:") + upce::groupDigits(std::pow(2.0, bits)) +
+                         QStringLiteral(" (") + QString::number(bits) + QStringLiteral("bit)");
+    int code = bits;
+    if ((bits == 8 || bits == 4) && ikImg_->IsGray())
+        code = bits * 10;
+    sBit_ = QString::number(code) + QChar('.');
+    emit eStPcTyp(sFile_, sBit_, info);
+}
