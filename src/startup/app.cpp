@@ -1,36 +1,79 @@
 // Main and AppEnd: the start and the orderly end of a run.
 #include "main_window/fm_main.h"
 #include "platform/cursor.h"
+#include "platform/prompt.h"
 #include "settings/yini.h"
 #include "startup/usr.h"
 
 #include <QApplication>
+#include <QPointer>
+#include <QThread>
 
 namespace Usr {
 
-int Main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    sExe = baseName(QCoreApplication::applicationFilePath());
+bool StartUp(const QStringList& args) {
+    sExe = baseName(oIni().programFilePath());
     yIni& ini = oIni();
-    ini.W_UserData(0);
-    ini.F_ChkSb(sUsrFd, {QStringLiteral("Wrk/"), QStringLiteral("Temp/")});
+    // The hidden menu window spPic is created here, before the user data
+    // folder, and its window handle becomes the settings object's owner
+    // window (see src/menus).
+    const quintptr menuWindow = 0;
+    ini.W_UserData(menuWindow);
+    if (!ini.F_ChkSb(sUsrFd, {QStringLiteral("Wrk/"), QStringLiteral("Temp/")})) {
+        // Without its work folder the picture control cannot keep an undo
+        // history: stop here rather than lose edits later.
+        platform::prompt().message(QStringLiteral("ﾌｫﾙﾀﾞ ") + sUsrFd + QStringLiteral("Wrk/ が作成できません") +
+                                       QChar('\r') + QStringLiteral("Tolvane を終了します"),
+                                   platform::Buttons::Ok);
+        return false;
+    }
     platform::setAppPointer(11);
     bRun = true;
+    // The system's own fault dialog needs no switching off here.
     auto* win = new fmMain;
     oMainFm = win;
-    win->load(QCoreApplication::arguments().mid(1));
+    win->load(args);
     win->show();
     platform::setAppPointer(0);
-    return app.exec();
+    return true;
+}
+
+int Main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (!StartUp(QCoreApplication::arguments().mid(1)))
+        return 1;
+    const int code = bEnding ? 0 : app.exec();  // ended while loading: no loop to run
+    // The windows AppEnd let go of are destroyed before the application is.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QList<QPointer<QWidget>> left;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!w->parentWidget())
+            left << w;
+    for (const QPointer<QWidget>& w : left)
+        delete w.data();
+    return code;
 }
 
 void AppEnd() {
+    bEnding = true;
     bool ok = false;
-    oIni().SetTxt(ok);
+    oIni().SetTxt(ok);  // a settings file that cannot be written does not hold up the end
     releaseIni();
-    for (QWidget* w : QApplication::topLevelWidgets())
+    // Hidden and destroyed without a close event, so no window's close
+    // sequence runs a second time; destruction waits until the caller (often
+    // the main window's own close sequence) has returned.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->parentWidget())
+            continue;
         w->hide();
-    QCoreApplication::exit(0);
+        w->deleteLater();
+    }
+    oMainFm = nullptr;
+    releaseFs();
+    // Ends the running event loop; before it runs, Main sees bEnding instead
+    // (exit() then would only stop the loop's next start).
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(0);
 }
 
 }  // namespace Usr

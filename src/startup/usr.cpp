@@ -3,7 +3,6 @@
 #include "platform/cursor.h"
 #include "settings/yini.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <memory>
 
@@ -16,6 +15,7 @@ QString sLastFd;
 QString sPicFd;
 bool bLoading = false;
 bool bRun = false;
+bool bEnding = false;
 QWidget* oMainFm = nullptr;
 
 namespace {
@@ -32,7 +32,11 @@ yIni& oIni() {
 void releaseIni() { g_ini.reset(); }
 
 QString baseName(const QString& executableFileName) {
-    QString name = QFileInfo(executableFileName).completeBaseName();
+    // Programs here carry no extension, and a dot in their name is part of
+    // it; only the Windows ".exe" is an extension to drop.
+    QString name = QFileInfo(executableFileName).fileName();
+    if (name.endsWith(QStringLiteral(".exe"), Qt::CaseInsensitive))
+        name.chop(4);
     if (name.size() >= 3 && name.right(3).compare(QStringLiteral("_dv"), Qt::CaseInsensitive) == 0)
         name.chop(3);
     return name;
@@ -40,6 +44,7 @@ QString baseName(const QString& executableFileName) {
 
 void FsInit() { g_fs = true; }
 bool fsCreated() { return g_fs; }
+void releaseFs() { g_fs = false; }
 
 bool F_FldExists(const QString& path) {
     if (path.isEmpty())

@@ -1,0 +1,80 @@
+// Handing work to the desktop: help pages and addresses through link
+// shortcuts, the program's entry in the file manager's "Open With" list, and
+// opening or exploring a folder. Shortcuts are freedesktop desktop entries.
+#include "settings/yini.h"
+
+#include "platform/file_replace.h"
+#include "platform/prompt.h"
+#include "platform/shell.h"
+#include "platform/special_folders.h"
+#include "startup/usr.h"
+
+
+namespace {
+
+// Writes a desktop entry, replacing a file of the same name only once the
+// new one is complete. False on any file error.
+bool writeDesktopEntry(const QString& path, const QStringList& lines) {
+    return platform::replaceFileContent(
+        path, (QStringLiteral("[Desktop Entry]\n") + lines.join(QChar('\n')) + QChar('\n')).toUtf8());
+}
+
+// A link shortcut named name whose target is url, opened through the shell.
+// Stops silently at the first error.
+void openThroughLink(const QString& path, const QString& name, const QString& url) {
+    if (url.isEmpty())
+        return;
+    const QStringList lines{QStringLiteral("Type=Link"), QStringLiteral("Name=") + platform::desktopEntryValue(name),
+                            QStringLiteral("URL=") + platform::desktopEntryValue(url)};
+    if (!writeDesktopEntry(path, lines))
+        return;
+    platform::shell().open(path);
+}
+
+}  // namespace
+
+QString yIni::homePage() { return QStringLiteral("https://quillon.example.com/tolvane/"); }
+
+void yIni::W_Help(const QString& sJob) {
+    QString topic = sJob.toLower();
+    if (!topic.contains(QChar('.')))
+        topic += QStringLiteral(".htm");
+    const QString name = Usr::sExe + QStringLiteral("_help");
+    openThroughLink(Usr::sUsrFd + name + QStringLiteral(".desktop"), name, homePage() + topic);
+}
+
+void yIni::W_HtmView(const QString& sUrl) {
+    openThroughLink(Usr::sUsrFd + QStringLiteral("Wrk/htm_view.desktop"), QStringLiteral("htm_view"), sUrl);
+}
+
+void yIni::W_SendTo() {
+    const QString folder = FsGtSpFld(platform::SendToFolder);
+    if (folder.isEmpty() || Usr::sExe.isEmpty())
+        return;
+    // A fresh account may not have the applications folder yet.
+    F_CreateFld(folder);
+    const QString program = programFilePath();
+    const QStringList lines{
+        QStringLiteral("Type=Application"),
+        QStringLiteral("Name=Tolvane"),
+        QStringLiteral("Exec=") +
+            platform::desktopEntryValue(platform::desktopExecArgument(program) + QStringLiteral(" %f")),
+        QStringLiteral("MimeType=image/bmp;image/jpeg;image/gif;image/tiff;image/png;image/x-pcx;"
+                       "image/vnd.zbrush.pcx;image/vnd.fpx;"),
+        QStringLiteral("Terminal=false"),
+        QStringLiteral("Categories=Graphics;RasterGraphics;"),
+    };
+    if (!writeDesktopEntry(folder + QChar('/') + Usr::sExe + QStringLiteral(".desktop"), lines))
+        return;
+    platform::prompt().message(program + QStringLiteral(" のｼｮｰﾄｶｯﾄを ") + folder + QStringLiteral(" に作成しました"),
+                               platform::Buttons::Ok);
+}
+
+void yIni::W_ExpFd(const QString& sFld, bool bOpn) {
+    if (sFld.isEmpty())
+        return;
+    if (bOpn)
+        platform::shell().open(sFld);
+    else if (Usr::F_FldExists(sFld))
+        platform::shell().explore(sFld);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The text forms of settings values: how a value is written between its tags
+// and how stored text is read back as a number or a truth value.
+#include <QString>
+#include <QVariant>
+
+namespace settings {
+
+// A value as written in the settings file: integers in decimal ("-12"),
+// doubles in their shortest exact form with a "." ("0.5", "1e+20"), truth
+// values as "True"/"False", dates in ISO form, strings unchanged, an empty
+// variant as the empty text.
+QString valueText(const QVariant& value);
+
+// The leading number of a text as a double: leading blanks skipped, an
+// optional sign, digits with an optional "." fraction and exponent, reading
+// stopping at the first character that cannot continue the number. Text
+// without a leading number, and a number too large for a double, give 0.
+double leadingNumber(const QString& text);
+
+// "true"/"false" in any case, or a number (non-zero is true), blanks around
+// ignored. Any other text gives an invalid QVariant.
+QVariant booleanValue(const QString& text);
+
+}  // namespace settings
