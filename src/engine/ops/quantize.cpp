@@ -1,0 +1,314 @@
+#include "engine/ops/quantize.h"
+
+#include "engine/ops/ops.h"
+#include "engine/ops/pixels.h"
+
+#include <libimagequant.h>
+
+#include <cmath>
+#include <vector>
+
+namespace engine::ops::detail {
+
+namespace {
+
+// A small open-addressed table from colour (0xRRGGBB) to palette index.
+class ColourHash {
+public:
+    explicit ColourHash(int capacityPow2) : keys_(size_t(capacityPow2), kEmpty), values_(size_t(capacityPow2), 0), mask_(uint32_t(capacityPow2 - 1)) {}
+    // The slot of the colour: its value when present, or the free slot to fill.
+    size_t slot(uint32_t key) const {
+        size_t i = hash(key) & mask_;
+        while (keys_[i] != kEmpty && keys_[i] != key)
+            i = (i + 1) & mask_;
+        return i;
+    }
+    bool present(size_t s) const { return keys_[s] != kEmpty; }
+    void put(size_t s, uint32_t key, uint8_t v) { keys_[s] = key; values_[s] = v; }
+    uint8_t value(size_t s) const { return values_[s]; }
+    int find(uint32_t key) const {
+        const size_t s = slot(key);
+        return present(s) ? values_[s] : -1;
+    }
+
+private:
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+    static uint32_t hash(uint32_t k) { return (k * 2654435761u) >> 8; }
+    std::vector<uint32_t> keys_;
+    std::vector<uint8_t> values_;
+    uint32_t mask_;
+};
+
+constexpr uint32_t kRgbMask = 0x00FFFFFFu;
+
+// How many pixels libimagequant looks at: enough for a faithful palette of a
+// photo, small enough that the palette search stays well under a second.
+constexpr qint64 kSamplePixels = 1 << 19;
+
+}  // namespace
+
+bool distinctColours(const QImage& rgb32, int maxColors, QList<QRgb>& out) {
+    out.clear();
+    if (rgb32.isNull() || maxColors < 1 || maxColors > 256)
+        return false;
+    ColourHash seen(1024);
+    uint32_t last = 0xFFFFFFFFu;
+    for (int y = 0; y < rgb32.height(); ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(rgb32.constScanLine(y));
+        for (int x = 0; x < rgb32.width(); ++x) {
+            const uint32_t c = row[x] & kRgbMask;
+            if (c == last)
+                continue;
+            last = c;
+            const size_t s = seen.slot(c);
+            if (seen.present(s))
+                continue;
+            if (out.size() >= maxColors) {
+                out.clear();
+                return false;
+            }
+            seen.put(s, c, uint8_t(out.size()));
+            out.append(0xFF000000u | c);
+        }
+    }
+    return true;
+}
+
+bool allGrey(const QImage& rgb32) {
+    for (int y = 0; y < rgb32.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y));
+        for (int x = 0; x < rgb32.width(); ++x)
+            if (qRed(row[x]) != qGreen(row[x]) || qGreen(row[x]) != qBlue(row[x]))
+                return false;
+    }
+    return true;
+}
+
+QList<QRgb> adaptivePalette(const QImage& rgb32, int maxColors) {
+    QList<QRgb> result;
+    if (rgb32.isNull() || maxColors < 2 || maxColors > 256)
+        return result;
+    const qint64 total = qint64(rgb32.width()) * rgb32.height();
+    // An even grid of pixels: every step-th pixel of every step-th row.
+    int step = 1;
+    if (total > kSamplePixels)
+        step = int(std::ceil(std::sqrt(double(total) / double(kSamplePixels))));
+    const int sw = std::max(1, rgb32.width() / step), sh = std::max(1, rgb32.height() / step);
+    const int offset = step / 2;
+    std::vector<uint8_t> rgba(size_t(sw) * size_t(sh) * 4);
+    for (int sy = 0; sy < sh; ++sy) {
+        const int y = std::min(rgb32.height() - 1, sy * step + offset);
+        const auto* row = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y));
+        uint8_t* o = rgba.data() + size_t(sy) * size_t(sw) * 4;
+        for (int sx = 0; sx < sw; ++sx) {
+            const QRgb c = row[std::min(rgb32.width() - 1, sx * step + offset)];
+            *o++ = uint8_t(qRed(c));
+            *o++ = uint8_t(qGreen(c));
+            *o++ = uint8_t(qBlue(c));
+            *o++ = 255;
+        }
+    }
+    liq_attr* attr = liq_attr_create();
+    if (!attr)
+        return result;
+    liq_set_max_colors(attr, maxColors);
+    // The sample is small, so a thorough search costs little; a full-size
+    // picture (no sampling) gets the fast setting.
+    liq_set_speed(attr, step > 1 ? 4 : (total > kSamplePixels / 2 ? 8 : 4));
+    liq_image* img = liq_image_create_rgba(attr, rgba.data(), sw, sh, 0);
+    liq_result* res = nullptr;
+    if (img && liq_image_quantize(img, attr, &res) == LIQ_OK && res) {
+        const liq_palette* pal = liq_get_palette(res);
+        if (pal) {
+            for (unsigned i = 0; i < pal->count && int(i) < maxColors; ++i)
+                result.append(qRgb(pal->entries[i].r, pal->entries[i].g, pal->entries[i].b));
+        }
+        liq_result_destroy(res);
+    }
+    if (img)
+        liq_image_destroy(img);
+    liq_attr_destroy(attr);
+    return result;
+}
+
+// ---- inverse colour map ----------------------------------------------------
+
+InverseColourMap::InverseColourMap(const QList<QRgb>& palette)
+    : palette_(palette), cells_(new std::atomic<uint16_t>[64 * 64 * 64]) {
+    for (int i = 0; i < 64 * 64 * 64; ++i)
+        cells_[i].store(0, std::memory_order_relaxed);
+    for (QRgb c : palette_) {
+        pr_.push_back(qRed(c));
+        pg_.push_back(qGreen(c));
+        pb_.push_back(qBlue(c));
+    }
+    exactKeys_.assign(1024, 0xFFFFFFFFu);
+    exactIndex_.assign(1024, 0);
+    for (int i = 0; i < palette_.size() && i < 256; ++i) {
+        const uint32_t key = palette_[i] & kRgbMask;
+        size_t s = ((key * 2654435761u) >> 8) & 1023;
+        while (exactKeys_[s] != 0xFFFFFFFFu && exactKeys_[s] != key)
+            s = (s + 1) & 1023;
+        if (exactKeys_[s] == 0xFFFFFFFFu) {  // the first of duplicate entries wins
+            exactKeys_[s] = key;
+            exactIndex_[s] = uint8_t(i);
+        }
+    }
+}
+
+int InverseColourMap::exactEntry(QRgb c) const {
+    const uint32_t key = c & kRgbMask;
+    size_t s = ((key * 2654435761u) >> 8) & 1023;
+    while (exactKeys_[s] != 0xFFFFFFFFu) {
+        if (exactKeys_[s] == key)
+            return exactIndex_[s];
+        s = (s + 1) & 1023;
+    }
+    return -1;
+}
+
+int InverseColourMap::nearestExact(int r, int g, int b) const {
+    int best = 0;
+    int bestD = INT32_MAX;
+    const size_t n = pr_.size();
+    for (size_t i = 0; i < n; ++i) {
+        const int dr = pr_[i] - r, dg = pg_[i] - g, db = pb_[i] - b;
+        const int d = dr * dr + dg * dg + db * db;
+        if (d < bestD) {
+            bestD = d;
+            best = int(i);
+        }
+    }
+    return best;
+}
+
+int InverseColourMap::cached(int r, int g, int b) const {
+    const int cell = ((r >> 2) << 12) | ((g >> 2) << 6) | (b >> 2);
+    const uint16_t v = cells_[cell].load(std::memory_order_relaxed);
+    if (v)
+        return v - 1;
+    // Several threads may fill the same cell at once; they all write the same value.
+    const int idx = nearestExact((r & ~3) + 2, (g & ~3) + 2, (b & ~3) + 2);
+    cells_[cell].store(uint16_t(idx + 1), std::memory_order_relaxed);
+    return idx;
+}
+
+int InverseColourMap::nearest(QRgb c) const {
+    if (pr_.empty())
+        return 0;
+    const int e = exactEntry(c);
+    if (e >= 0)
+        return e;
+    return cached(qRed(c), qGreen(c), qBlue(c));
+}
+
+// ---- remapping ---------------------------------------------------------------
+
+QImage remapToPalette(const QImage& rgb32, const QList<QRgb>& palette, bool dither) {
+    if (rgb32.isNull() || palette.isEmpty() || palette.size() > 256)
+        return QImage();
+    QImage out = allocImage(rgb32.width(), rgb32.height(), QImage::Format_Indexed8);
+    if (out.isNull())
+        return out;
+    out.setColorTable(palette);
+    const InverseColourMap map(palette);
+    const int w = rgb32.width(), h = rgb32.height();
+    // Row addresses taken once: scanLine() on a shared image is not for threads.
+    uchar* const base = out.bits();
+    const qsizetype bpl = out.bytesPerLine();
+    if (!dither) {
+        parallelFor(h, 64, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const auto* src = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y));
+                uchar* dst = base + y * bpl;
+                QRgb last = src[0] ^ 1u;
+                uchar lastIdx = 0;
+                for (int x = 0; x < w; ++x) {
+                    if (src[x] != last) {
+                        last = src[x];
+                        lastIdx = uchar(map.nearest(last));
+                    }
+                    dst[x] = lastIdx;
+                }
+            }
+        });
+        return out;
+    }
+    // Floyd-Steinberg, serpentine. Errors are kept in sixteenths; each row
+    // buffer has one spare cell at both ends so neighbours never go out of range.
+    std::vector<int> cur(size_t(w + 2) * 3, 0), next(size_t(w + 2) * 3, 0);
+    for (int y = 0; y < h; ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y));
+        uchar* dst = base + y * bpl;
+        const bool ltr = (y & 1) == 0;
+        const int dir = ltr ? 1 : -1;
+        std::fill(next.begin(), next.end(), 0);
+        for (int i = 0; i < w; ++i) {
+            const int x = ltr ? i : w - 1 - i;
+            const QRgb c = src[x];
+            int* e = &cur[size_t(x + 1) * 3];
+            const int r = std::clamp(qRed(c) + ((e[0] + 8) >> 4), 0, 255);
+            const int g = std::clamp(qGreen(c) + ((e[1] + 8) >> 4), 0, 255);
+            const int b = std::clamp(qBlue(c) + ((e[2] + 8) >> 4), 0, 255);
+            const int idx = map.nearest(qRgb(r, g, b));
+            dst[x] = uchar(idx);
+            const QRgb p = palette[idx];
+            const int er = r - qRed(p), eg = g - qGreen(p), eb = b - qBlue(p);
+            int* ahead = &cur[size_t(x + 1 + dir) * 3];
+            int* below = &next[size_t(x + 1) * 3];
+            int* belowAhead = &next[size_t(x + 1 + dir) * 3];
+            int* belowBehind = &next[size_t(x + 1 - dir) * 3];
+            ahead[0] += er * 7; ahead[1] += eg * 7; ahead[2] += eb * 7;
+            belowBehind[0] += er * 3; belowBehind[1] += eg * 3; belowBehind[2] += eb * 3;
+            below[0] += er * 5; below[1] += eg * 5; below[2] += eb * 5;
+            belowAhead[0] += er; belowAhead[1] += eg; belowAhead[2] += eb;
+        }
+        cur.swap(next);
+    }
+    return out;
+}
+
+QImage quantize(const QImage& rgb32, int maxColors, bool dither) {
+    if (rgb32.isNull() || maxColors < 2 || maxColors > 256)
+        return QImage();
+    QList<QRgb> palette;
+    if (distinctColours(rgb32, maxColors, palette)) {
+        // Few colours: every colour keeps its exact value.
+        QImage out = allocImage(rgb32.width(), rgb32.height(), QImage::Format_Indexed8);
+        if (out.isNull())
+            return out;
+        ColourHash index(1024);
+        for (int i = 0; i < palette.size(); ++i)
+            index.put(index.slot(palette[i] & kRgbMask), palette[i] & kRgbMask, uint8_t(i));
+        out.setColorTable(palette);
+        const int w = rgb32.width();
+        uchar* const base = out.bits();
+        const qsizetype bpl = out.bytesPerLine();
+        parallelFor(rgb32.height(), 64, [&](int y0, int y1) {
+            for (int y = y0; y < y1; ++y) {
+                const auto* src = reinterpret_cast<const uint32_t*>(rgb32.constScanLine(y));
+                uchar* dst = base + y * bpl;
+                for (int x = 0; x < w; ++x)
+                    dst[x] = uchar(std::max(0, index.find(src[x] & kRgbMask)));
+            }
+        });
+        return out;
+    }
+    palette = adaptivePalette(rgb32, maxColors);
+    if (palette.isEmpty())
+        return QImage();
+    if (allGrey(rgb32)) {
+        // A grey picture keeps a grey palette (a stray tint would make it a colour picture).
+        QList<QRgb> grey;
+        for (QRgb c : palette) {
+            const int v = luminance(qRed(c), qGreen(c), qBlue(c));
+            const QRgb g = qRgb(v, v, v);
+            if (!grey.contains(g))
+                grey.append(g);
+        }
+        palette = grey;
+    }
+    return remapToPalette(rgb32, palette, dither);
+}
+
+}  // namespace engine::ops::detail
