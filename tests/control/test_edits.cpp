@@ -218,7 +218,8 @@ TEST_F(ControlTest, HighlightInvertsTheThirdChannelAndKeepsTheDepth) {
         EXPECT_TRUE(samePixels(readFile(work + QStringLiteral("$$Undo002.bmp")), current()));
     }
     // Black and white survives the trip: white and black keep their side of the threshold.
-    const engine::Picture bw = makeTestPicture(30, 20, 1);
+    engine::Picture bw = makeTestPicture(30, 20, 1);
+    bw.image.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
     openPicture(bw);
     select(5, 4, 15, 12);
     ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("強調"));
