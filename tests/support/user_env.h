@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <ostream>
+
 namespace testsupport {
 
 class UserEnv {
@@ -42,3 +44,6 @@ private:
 };
 
 }  // namespace testsupport
+
+// Readable test failure output for texts.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
