@@ -1,9 +1,37 @@
 #pragma once
 // The main window: hosts the picture editor control, the command bar and the
-// colour-depth panel.
+// colour-depth panel, and answers the control's events.
+//
+// The window is split by concern over several files:
+//   fm_main_lifecycle.cpp     layout, load, settings restore and store, close
+//   fm_main_command_bar.cpp   command bar, menu labels, buttons, Ctrl keys
+//   fm_main_colour_panel.cpp  colour-depth preview and threshold slider
+//   fm_main_events.cpp        answers to the control's four events
+#include <QString>
+#include <QStringList>
 #include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
 
 class uPcE;
+class spPic;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+class QSlider;
+class QSplitter;
+class QToolButton;
+class QPushButton;
+namespace engine { class ImageEngine; }
+namespace mainwin {
+class WorkFolderLock;
+class InfoPanel;
+class CommandLabel;
+}  // namespace mainwin
 
 class fmMain : public QWidget {
     Q_OBJECT
@@ -16,13 +44,113 @@ public:
     void FmIni(bool bSave);
     void FmEnd();
 
+    // The close request. byUser: the user closed the window from its title bar
+    // or system menu (the window system's close); every other reason does nothing.
+    // Returns true when the window may close.
+    bool queryUnload(bool byUser);
+
     uPcE& control() { return *uPcE_; }
+    spPic& menus() { return *spPic_; }
+
+    // --- command bar
+    void SetMnu();
+    void lbComClick(int i);
+    void DoCom();
+    void BtnAct(int i);
+    // The window's key preview: acts on the Ctrl keys of the command bar.
+    void keyDown(int key, Qt::KeyboardModifiers shift);
+    void chScl0Click();
+
+    // --- colour-depth panel
+    void ColPrev();
+    void SldSet(double dMin, double dMax, int iBig, int iStep);
+    void SldLet(double v);
+    double SldGet() const;
+    void SldEnb(bool on);
+    void SldChg();
+    void opColorClick(int i);
+    void cmRvcClick();
+    void cmRetClick();
+    void cmSldClick(int i);
+
+    // --- answers to the control's events
+    void onStFile(const QString& sFL);
+    void onStPcTyp(const QString& sFL, const QString& sBt, const QString& sTy);
+    void onEdtMode(const QString& sMd);
+    void onPopUp();
+
+    // --- widgets (read by tests and the script hook)
+    QSplitter* splitter() const { return splitter_; }
+    mainwin::CommandLabel* lbCom(int i) const { return lbCom_.at(i); }
+    QToolButton* imBtn(int i) const { return imBtn_.at(i); }
+    QCheckBox* chScl(int i) const { return chScl_.at(i); }
+    mainwin::InfoPanel* ssImg() const { return ssImg_; }
+    QFrame* ssPnl() const { return ssPnl_; }
+    QRadioButton* opColor(int i) const { return opColor_.at(i); }
+    QSlider* slider() const { return slider_; }
+    QLineEdit* txSld() const { return txSld_; }
+    QToolButton* cmSld(int i) const { return cmSld_.at(i); }
+    QPushButton* cmRvc() const { return cmRvc_; }
+    QPushButton* cmRet() const { return cmRet_; }
+    QGroupBox* frCol() const { return frCol_; }
+    engine::ImageEngine& ikImg() { return *ikImg_; }
+    int iColCd() const { return iColCd_; }
+    QString sEdtMd() const { return sEdtMd_; }
+    QString workFolder() const { return sWrkFd_; }
+
+    // The end of the close sequence; Usr::AppEnd unless a test replaces it.
+    std::function<void()> appEnd;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // layout
+    void buildCommandBar(QWidget* bar);
+    void buildColourPanel(QGroupBox* frame);
+    void pColResized();
+    void applyDefaultGeometry();
+
     uPcE* uPcE_ = nullptr;
+    spPic* spPic_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QFrame* fMnu_ = nullptr;
+    QGroupBox* frCol_ = nullptr;
+
+    std::array<mainwin::CommandLabel*, 5> lbCom_{};  // 1..4 used
+    std::array<QToolButton*, 6> imBtn_{};
+    std::array<QCheckBox*, 2> chScl_{};
+    mainwin::InfoPanel* ssImg_ = nullptr;
+    QFrame* ssPnl_ = nullptr;
+
+    engine::ImageEngine* ikImg_ = nullptr;
+    std::array<QRadioButton*, 8> opColor_{};
+    QSlider* slider_ = nullptr;
+    QLineEdit* txSld_ = nullptr;
+    std::array<QToolButton*, 2> cmSld_{};
+    QPushButton* cmRvc_ = nullptr;
+    QPushButton* cmRet_ = nullptr;
+    QLabel* lbCls_ = nullptr;
+
+    // colour panel state
+    int iColCd_ = 0;
+    bool bSclPv_ = false;
+    bool bSldBusy_ = false;
+    bool bSldScl_ = false;
+    double dSldK_ = 0;
+    double dSldMin_ = 0;
+    double dSldMax_ = 0;
+    int iSldStep_ = 0;
+
+    // event state
+    QString sEdtMd_;
+
     bool closingByProgram_ = false;
+    bool keyFilterInstalled_ = false;
+    bool scriptStarted_ = false;
+    QString sWrkFd_;
+    std::unique_ptr<mainwin::WorkFolderLock> wrkLock_;
 };

@@ -1,5 +1,6 @@
 // Main and AppEnd: the start and the orderly end of a run.
 #include "main_window/fm_main.h"
+#include "menus/sp_pic.h"
 #include "platform/cursor.h"
 #include "platform/prompt.h"
 #include "settings/yini.h"
@@ -17,7 +18,7 @@ bool StartUp(const QStringList& args) {
     // The hidden menu window spPic is created here, before the user data
     // folder, and its window handle becomes the settings object's owner
     // window (see src/menus).
-    const quintptr menuWindow = 0;
+    const quintptr menuWindow = quintptr(spPic::instance().winId());
     ini.W_UserData(menuWindow);
     if (!ini.F_ChkSb(sUsrFd, {QStringLiteral("Wrk/"), QStringLiteral("Temp/")})) {
         // Without its work folder the picture control cannot keep an undo

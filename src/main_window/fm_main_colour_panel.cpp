@@ -1,0 +1,217 @@
+// The colour-depth panel: a preview of the picture reduced to a chosen depth
+// (black and white with a threshold), optionally inverted, that "確定 ↑"
+// hands back to the control as an undoable edit.
+#include "main_window/fm_main.h"
+
+#include "engine/image_engine.h"
+#include "engine/ops/colour_preview.h"
+#include "main_window/twips.h"
+#include "picture_control/upce.h"
+#include "startup/usr.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QToolButton>
+#include <algorithm>
+
+using namespace mainwin;
+
+namespace {
+
+struct DepthOption {
+    const char* caption;
+    int code;
+    int left, top, width, height;  // twips
+};
+
+const DepthOption kOptions[8] = {
+    {"白黒", 1, 120, 225, 795, 255},
+    {"16色(4bit)", 4, 2895, 1065, 1200, 255},
+    {"ｸﾞﾚ-(4bit)", 40, 195, 1065, 1200, 255},
+    {"256色(8bit)", 8, 195, 1425, 1320, 255},
+    {"ｸﾞﾚ-(8bit)", 80, 1515, 1065, 1200, 255},
+    {"16 ﾋﾞｯﾄ", 16, 1485, 1425, 990, 255},
+    {"24 ﾋﾞｯﾄ", 24, 2685, 1425, 990, 255},
+    {"32 ﾋﾞｯﾄ", 32, 3675, 1425, 915, 255},
+};
+
+void place(QWidget* w, int left, int top, int width, int height) { w->setGeometry(rectPx(left, top, width, height)); }
+
+}  // namespace
+
+void fmMain::buildColourPanel(QGroupBox* frame) {
+    ikImg_ = new engine::ImageEngine(frame);
+    place(ikImg_, 5010, 210, 4935, 2865);
+
+    chScl_[1] = new QCheckBox(QStringLiteral("ｽｹｰﾙ表示(ﾌﾟﾚﾋﾞｭｰ)"), frame);
+    place(chScl_[1], 2910, 2520, 1875, 435);
+    connect(chScl_[1], &QCheckBox::toggled, this, [this] { ColPrev(); });
+
+    auto* note = new QLabel(QStringLiteral("色数の指定は確定ﾎﾞﾀﾝで､元の画像を置き換えます"), frame);
+    note->setObjectName(QStringLiteral("Label1"));
+    place(note, 105, 2265, 4575, 225);
+
+    auto* frClS = new QGroupBox(QStringLiteral("色数"), frame);
+    frClS->setObjectName(QStringLiteral("frClS"));
+    place(frClS, 120, 330, 4725, 1800);
+
+    for (int i = 0; i < 8; ++i) {
+        auto* op = new QRadioButton(QString::fromUtf8(kOptions[i].caption), frClS);
+        place(op, kOptions[i].left, kOptions[i].top, kOptions[i].width, kOptions[i].height);
+        // A user's click that selects the option; the program selects through
+        // the same handler (events of the control).
+        connect(op, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on)
+                opColorClick(i);
+        });
+        opColor_[i] = op;
+    }
+
+    lbCls_ = new QLabel(QStringLiteral("しきい値"), frClS);
+    place(lbCls_, 975, 255, 690, 195);
+
+    cmSld_[0] = new QToolButton(frClS);
+    cmSld_[0]->setArrowType(Qt::LeftArrow);
+    place(cmSld_[0], 450, 630, 270, 300);
+    slider_ = new QSlider(Qt::Horizontal, frClS);
+    place(slider_, 765, 540, 2880, 465);
+    slider_->setTickPosition(QSlider::TicksBelow);
+    txSld_ = new QLineEdit(QStringLiteral("0"), frClS);
+    place(txSld_, 3735, 630, 500, 350);
+    txSld_->installEventFilter(this);
+    cmSld_[1] = new QToolButton(frClS);
+    cmSld_[1]->setArrowType(Qt::RightArrow);
+    place(cmSld_[1], 4290, 630, 270, 300);
+
+    cmRvc_ = new QPushButton(QStringLiteral("色反転"), frClS);
+    place(cmRvc_, 2310, 180, 1035, 315);
+    cmRet_ = new QPushButton(QStringLiteral("確定 ↑"), frClS);
+    place(cmRet_, 3480, 180, 1035, 315);
+
+    connect(slider_, &QSlider::valueChanged, this, [this] {
+        if (bSldBusy_)
+            return;
+        bSldBusy_ = true;
+        txSld_->setText(generalNumber(SldGet()));
+        bSldBusy_ = false;
+        SldChg();
+    });
+    connect(txSld_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (bSldBusy_)
+            return;
+        bSldBusy_ = true;
+        SldLet(leadingNumber(text));
+        bSldBusy_ = false;
+        SldChg();
+    });
+    connect(cmSld_[0], &QToolButton::clicked, this, [this] { cmSldClick(0); });
+    connect(cmSld_[1], &QToolButton::clicked, this, [this] { cmSldClick(1); });
+    connect(cmRvc_, &QPushButton::clicked, this, [this] { cmRvcClick(); });
+    connect(cmRet_, &QPushButton::clicked, this, [this] { cmRetClick(); });
+}
+
+void fmMain::ColPrev() {
+    Usr::WaitCur(true);
+    int t = int(roundEven(SldGet()));
+    if (iColCd_ != 1)
+        t = 128;
+    bSclPv_ = chScl_[1]->isChecked();
+    const quint32 h = uPcE_->ImgHandle();
+    if (h != 0) {
+        ikImg_->SetImageHandle(ikImg_->CopyImage(h));
+        const int code = iColCd_;
+        // A failed conversion leaves the copy as it was; nothing to report.
+        ikImg_->applyEdit([code, t](engine::Picture& p) { return engine::ops::previewDepth(p, code, t); });
+        ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
+    }
+    Usr::WaitCur(false);
+}
+
+void fmMain::opColorClick(int i) {
+    if (i < 0 || i > 7)
+        return;
+    SldEnb(i == 0);
+    iColCd_ = kOptions[i].code;
+    if (!Usr::bLoading)
+        ColPrev();
+}
+
+void fmMain::cmRvcClick() {
+    engine::EngineEdit& edit = ikImg_->Edit();
+    edit.EditOption = 1;
+    edit.RegionMode = 1;
+    ikImg_->applyEdit([](engine::Picture& p) { return engine::ops::invertAll(p); });
+    ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
+}
+
+void fmMain::cmRetClick() {
+    const quint32 h = ikImg_->ImageHandle();
+    if (h == 0)
+        return;  // no preview yet: nothing to hand over
+    uPcE_->SetImgHandle(h);
+}
+
+void fmMain::SldSet(double dMin, double dMax, int iBig, int iStep) {
+    if (iBig == 0)
+        iBig = 10;
+    dSldMin_ = dMin;
+    dSldMax_ = dMax;
+    iSldStep_ = iStep;
+    bSldBusy_ = true;
+    const double w = dMax - dMin;
+    bSldScl_ = (w < 10) || (w > 100);
+    double lo = dMin, hi = dMax;
+    if (w != 0 && bSldScl_) {
+        dSldK_ = 100 / w;
+        iBig = 10;
+        lo = 0;
+        hi = 100;
+    }
+    slider_->setRange(int(roundEven(lo)), int(roundEven(hi)));
+    slider_->setPageStep(iBig);
+    slider_->setTickInterval(iBig);
+    bSldBusy_ = false;
+}
+
+void fmMain::SldLet(double v) {
+    if (bSldScl_)
+        v = (v - dSldMin_) * dSldK_;
+    // A value outside the range keeps the slider at its end.
+    const long long p = roundEven(v);
+    slider_->setValue(int(std::clamp<long long>(p, slider_->minimum(), slider_->maximum())));
+}
+
+double fmMain::SldGet() const {
+    const double p = slider_->value();
+    if (bSldScl_ && dSldK_ != 0)
+        return p / dSldK_ + dSldMin_;
+    return p;
+}
+
+void fmMain::SldEnb(bool on) {
+    slider_->setEnabled(on);
+    txSld_->setEnabled(on);
+    cmSld_[0]->setEnabled(on);
+    cmSld_[1]->setEnabled(on);
+}
+
+void fmMain::SldChg() {
+    if (!Usr::bLoading)
+        ColPrev();
+}
+
+void fmMain::cmSldClick(int i) {
+    if (bSldBusy_)
+        return;
+    const double v = leadingNumber(txSld_->text()) + iSldStep_ * (i == 0 ? -1 : 1);
+    bSldBusy_ = true;
+    txSld_->setText(formatOneDecimal(v, true));
+    SldLet(v);
+    bSldBusy_ = false;
+    SldChg();
+}

@@ -1,0 +1,214 @@
+#include "menus/sp_pic.h"
+
+#include "settings/yini.h"
+#include "startup/usr.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+
+namespace {
+spPic* g_spPic = nullptr;
+}  // namespace
+
+spPic& spPic::instance() {
+    if (!g_spPic)
+        g_spPic = new spPic;
+    return *g_spPic;
+}
+
+spPic::spPic(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_DontShowOnScreen);
+    build();
+}
+
+spPic::~spPic() {
+    if (g_spPic == this)
+        g_spPic = nullptr;
+}
+
+QString spPic::caption(const QAction* item) {
+    return item ? item->data().toString() : QString();
+}
+
+QAction* spPic::addItem(QMenu* menu, QMap<int, QAction*>& items, int index, const QString& cap,
+                        const QString& shortcutText) {
+    // The shortcut is only shown: the keys themselves belong to the main window.
+    QString text = cap;
+    if (!shortcutText.isEmpty())
+        text += u'\t' + shortcutText;
+    QAction* a = menu->addAction(text);
+    a->setData(cap);
+    items.insert(index, a);
+    return a;
+}
+
+QAction* spPic::addSeparator(QMenu* menu, QMap<int, QAction*>& items, int index) {
+    QAction* a = menu->addSeparator();
+    a->setData(QStringLiteral("-"));
+    items.insert(index, a);
+    return a;
+}
+
+void spPic::build() {
+    auto* file = new QMenu(QStringLiteral("ﾌｧｲﾙ"), this);
+    mnJb_.insert(2, file);
+    addItem(file, mnFile_, 0, QStringLiteral("ﾌｧｲﾙを開く(&O)"), QStringLiteral("Ctrl+O"));
+    addSeparator(file, mnFile_, 1);
+    addItem(file, mnFile_, 2, QStringLiteral("上書き保存(&S)"), QStringLiteral("Ctrl+S"));
+    addItem(file, mnFile_, 3, QStringLiteral("名前を付けて保存(&A)"));
+    addSeparator(file, mnFile_, 15);
+    addItem(file, mnFile_, 16, QStringLiteral("終了(&X)"));
+    for (auto it = mnFile_.cbegin(); it != mnFile_.cend(); ++it) {
+        const int i = it.key();
+        connect(it.value(), &QAction::triggered, this, [this, i] { mnFileClick(i); });
+    }
+
+    auto* edit = new QMenu(QStringLiteral("画像編集"), this);
+    mnJb_.insert(3, edit);
+    addItem(edit, mnEdt_, 0, QStringLiteral("読込時に戻す"));
+    addItem(edit, mnEdt_, 1, QStringLiteral("編集を一つ戻す"), QStringLiteral("Ctrl+Z"));
+    addSeparator(edit, mnEdt_, 2);
+    addItem(edit, mnEdt_, 3, QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ"), QStringLiteral("Ctrl+C"));
+    addItem(edit, mnEdt_, 4, QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"), QStringLiteral("Ctrl+V"));
+    addSeparator(edit, mnEdt_, 5);
+    addItem(edit, mnEdt_, 6, QStringLiteral("範囲のｸﾘｱ"));
+    addItem(edit, mnEdt_, 7, QStringLiteral("強調"));
+    addItem(edit, mnEdt_, 8, QStringLiteral("ﾄﾘﾐﾝｸﾞ"), QStringLiteral("Ctrl+T"));
+
+    auto* resize = edit->addMenu(QStringLiteral("ﾘｻｲｽﾞ"));
+    resize->menuAction()->setData(QStringLiteral("ﾘｻｲｽﾞ"));
+    mnEdt_.insert(9, resize->menuAction());
+    addItem(resize, mnResize_, 0, QStringLiteral("横方向を基準に縮小"));
+    addItem(resize, mnResize_, 1, QStringLiteral("縦方向を基準に縮小"));
+    addSeparator(resize, mnResize_, 2);
+    addItem(resize, mnResize_, 3, QStringLiteral("縦横比率を変えて縮小"));
+
+    auto* toj = edit->addMenu(QStringLiteral("綴じ込み"));
+    toj->menuAction()->setData(QStringLiteral("綴じ込み"));
+    mnEdt_.insert(10, toj->menuAction());
+    addItem(toj, mnToj_, 0, QStringLiteral("横方向"));
+    addItem(toj, mnToj_, 1, QStringLiteral("縦方向"));
+
+    addSeparator(edit, mnEdt_, 11);
+    auto* rotate = edit->addMenu(QStringLiteral("回転"));
+    rotate->menuAction()->setData(QStringLiteral("回転"));
+    mnEdt_.insert(12, rotate->menuAction());
+    addItem(rotate, mnRotate_, 0, QStringLiteral("左右反転"));
+    addItem(rotate, mnRotate_, 1, QStringLiteral("上下反転"));
+    addItem(rotate, mnRotate_, 2, QStringLiteral("右90度"), QStringLiteral("Ctrl+R"));
+    addItem(rotate, mnRotate_, 3, QStringLiteral("左90度"), QStringLiteral("Ctrl+L"));
+
+    for (auto it = mnEdt_.cbegin(); it != mnEdt_.cend(); ++it) {
+        const int i = it.key();
+        if (!it.value()->menu())
+            connect(it.value(), &QAction::triggered, this, [this, i] { mnEdtClick(i); });
+    }
+    for (auto it = mnResize_.cbegin(); it != mnResize_.cend(); ++it) {
+        const int i = it.key();
+        connect(it.value(), &QAction::triggered, this, [this, i] { mnResizeClick(i); });
+    }
+    for (auto it = mnToj_.cbegin(); it != mnToj_.cend(); ++it) {
+        const int i = it.key();
+        connect(it.value(), &QAction::triggered, this, [this, i] { mnTojClick(i); });
+    }
+    for (auto it = mnRotate_.cbegin(); it != mnRotate_.cend(); ++it) {
+        const int i = it.key();
+        connect(it.value(), &QAction::triggered, this, [this, i] { mnRotateClick(i); });
+    }
+
+    auto* view = new QMenu(QStringLiteral("表示"), this);
+    mnJb_.insert(4, view);
+    mnUsr_ = view->addAction(QStringLiteral("「送る」にｼｮｰﾄｶｯﾄ作成"));
+    mnUsr_->setData(mnUsr_->text());
+    connect(mnUsr_, &QAction::triggered, this, [this] { mnUsrClick(); });
+}
+
+bool spPic::clipboardHasBitmap() {
+    const QClipboard* cb = QGuiApplication::clipboard();
+    const QMimeData* md = cb ? cb->mimeData() : nullptr;
+    return md && md->hasImage();
+}
+
+bool spPic::reachable(const QAction* item) {
+    if (!item || !item->isEnabled() || item->isSeparator())
+        return false;
+    // An item inside a disabled submenu cannot be chosen either.
+    for (QObject* p = item->parent(); p; p = p->parent()) {
+        if (auto* m = qobject_cast<QMenu*>(p)) {
+            if (!m->menuAction()->isEnabled())
+                return false;
+        }
+    }
+    return true;
+}
+
+void spPic::Act(int iNdx) {
+    sGrp.clear();
+    sCap.clear();
+    QMenu* menu = mnJb(iNdx);
+    if (!menu || !menu->menuAction()->isEnabled())
+        return;
+    mnJbClick(iNdx);
+    if (chooser) {
+        QAction* chosen = chooser(menu);
+        if (reachable(chosen))
+            chosen->trigger();
+        return;
+    }
+    menu->exec(QCursor::pos());
+}
+
+void spPic::mnJbClick(int index) {
+    if (index == 3)
+        mnEdt_.value(4)->setEnabled(clipboardHasBitmap());
+}
+
+void spPic::StCom(const QString& group, QString cap) {
+    Usr::CutAt(cap, QStringLiteral("(&"));
+    sGrp = group;
+    sCap = cap;
+}
+
+void spPic::mnFileClick(int index) {
+    QAction* a = mnFile_.value(index);
+    if (a && !a->isSeparator())
+        StCom(QStringLiteral("ﾌｧｲﾙ"), caption(a));
+}
+
+void spPic::mnEdtClick(int index) {
+    // Separators and submenu parents do nothing.
+    if (!QStringLiteral(".0.1.3.4.6.7.8.").contains(u'.' + QString::number(index) + u'.'))
+        return;
+    const QString cap = caption(mnEdt_.value(index));
+    StCom(index == 6 ? QStringLiteral("範囲") : QStringLiteral("画像編集"), cap);
+}
+
+void spPic::mnResizeClick(int index) {
+    // The command comes from the position, not from the caption.
+    static const QStringList commands = {QStringLiteral("横基準"), QStringLiteral("縦基準"), QString(),
+                                         QStringLiteral("縦横比率を変えて縮小")};
+    if (index < 0 || index >= commands.size() || commands.at(index).isEmpty())
+        return;
+    StCom(QStringLiteral("ﾘｻｲｽﾞ"), commands.at(index));
+}
+
+void spPic::mnTojClick(int index) { StCom(QStringLiteral("綴じ込み"), caption(mnToj_.value(index))); }
+
+void spPic::mnRotateClick(int index) { StCom(QStringLiteral("回転"), caption(mnRotate_.value(index))); }
+
+void spPic::mnUsrClick() { Usr::oIni().W_SendTo(); }
+
+void spPic::setPrEdtMode(const QString& sMd) {
+    const bool edited = sMd == QStringLiteral("編集");
+    const bool notInitial = sMd != QStringLiteral("初期");
+    mnFile_.value(2)->setEnabled(edited);
+    mnFile_.value(3)->setEnabled(notInitial);
+    mnJb_.value(3)->menuAction()->setEnabled(notInitial);
+    mnEdt_.value(0)->setEnabled(edited);
+    mnEdt_.value(1)->setEnabled(edited);
+    mnEdt_.value(3)->setEnabled(notInitial);
+}
