@@ -100,6 +100,9 @@ public:
 
     // The end of the close sequence; Usr::AppEnd unless a test replaces it.
     std::function<void()> appEnd;
+    // Sees every command pair the window hands to the control, just before
+    // the control runs it (tests record the routing with it).
+    std::function<void(const QString& group, const QString& command)> commandObserver;
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -108,6 +111,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
+    // Hands a command pair to the control.
+    void act(const QString& group, const QString& command);
     // layout
     void buildCommandBar(QWidget* bar);
     void buildColourPanel(QGroupBox* frame);

@@ -95,6 +95,12 @@ void fmMain::SetMnu() {
     place(ssImg_, x, 8, toTwips(width()) - x, 270);
 }
 
+void fmMain::act(const QString& group, const QString& command) {
+    if (commandObserver)
+        commandObserver(group, command);
+    uPcE_->pcAct(group, command);
+}
+
 void fmMain::lbComClick(int i) {
     if (i == 4) {
         Usr::oIni().W_Help(QStringLiteral("tolvane.htm"));
@@ -117,7 +123,7 @@ void fmMain::DoCom() {
         FmEnd();
         return;
     }
-    uPcE_->pcAct(group, caption);
+    act(group, caption);
     if (QStringLiteral("読込時に戻す.編集を一つ戻す.ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規").contains(caption) ||
         group == QStringLiteral("画像編集"))
         ColPrev();
@@ -129,7 +135,7 @@ void fmMain::BtnAct(int i) {
     const QString group = QString::fromUtf8(kButtons[i].group);
     const QString caption = QString::fromUtf8(kButtons[i].caption);
     imBtn_[i]->setEnabled(false);
-    uPcE_->pcAct(group, caption);
+    act(group, caption);
     QCoreApplication::processEvents();
     imBtn_[i]->setEnabled(true);
 }
@@ -144,12 +150,12 @@ void fmMain::keyDown(int key, Qt::KeyboardModifiers shift) {
     case Qt::Key_C: BtnAct(3); break;
     case Qt::Key_T: BtnAct(4); break;
     case Qt::Key_Z: BtnAct(5); break;
-    case Qt::Key_R: uPcE_->pcAct(QStringLiteral("回転"), QStringLiteral("右90度")); break;
-    case Qt::Key_L: uPcE_->pcAct(QStringLiteral("回転"), QStringLiteral("左90度")); break;
+    case Qt::Key_R: act(QStringLiteral("回転"), QStringLiteral("右90度")); break;
+    case Qt::Key_L: act(QStringLiteral("回転"), QStringLiteral("左90度")); break;
     default: break;
     }
 }
 
 void fmMain::chScl0Click() {
-    uPcE_->pcAct(QStringLiteral("表示"), chScl_[0]->isChecked() ? QStringLiteral("ｽｹｰﾙ") : QStringLiteral("実寸"));
+    act(QStringLiteral("表示"), chScl_[0]->isChecked() ? QStringLiteral("ｽｹｰﾙ") : QStringLiteral("実寸"));
 }

@@ -1,0 +1,89 @@
+#pragma once
+// A main window in a temporary user data folder, with every message box and
+// dialog answered by script and the end of the program replaced by a counter.
+#include "engine/image_engine.h"
+#include "engine/picture_store.h"
+#include "main_window/fm_main.h"
+#include "menus/sp_pic.h"
+#include "picture_control/upce.h"
+#include "platform/prompt.h"
+#include "startup/usr.h"
+#include "support/test_support.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace uitest {
+
+using Command = std::pair<QString, QString>;
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        Usr::sUsrFd = dir.path() + QStringLiteral("/");
+        Usr::sLastFd.clear();
+        Usr::sPicFd.clear();
+        Usr::bLoading = false;
+        Usr::bRun = true;
+        Usr::releaseIni();
+        resetMenus();
+    }
+    void TearDown() override {
+        windows.clear();
+        spPic::instance().chooser = nullptr;
+        Usr::releaseIni();
+        Usr::bRun = false;
+        Usr::bLoading = false;
+    }
+
+    // A window that records its commands and the end of the program.
+    fmMain& makeWindow() {
+        auto w = std::make_unique<fmMain>();
+        w->appEnd = [this] { ++appEnds; };
+        w->commandObserver = [this](const QString& g, const QString& c) { commands.emplace_back(g, c); };
+        windows.push_back(std::move(w));
+        return *windows.back();
+    }
+    fmMain& loadedWindow(const QStringList& args = {}) {
+        fmMain& w = makeWindow();
+        w.load(args);
+        commands.clear();
+        return w;
+    }
+
+    // The menus as first built: everything enabled, no choice recorded.
+    static void resetMenus() {
+        spPic& m = spPic::instance();
+        m.chooser = nullptr;
+        m.sGrp.clear();
+        m.sCap.clear();
+        for (int i : {2, 3, 4}) {
+            m.mnJb(i)->menuAction()->setEnabled(true);
+            const auto all = m.mnJb(i)->findChildren<QAction*>();
+            for (QAction* a : all)
+                a->setEnabled(true);
+        }
+    }
+
+    // Gives the control a picture without going through a file.
+    static quint32 givePicture(fmMain& w, int depthCode = 24, int width = 40, int height = 30) {
+        const quint32 h = engine::PictureStore::instance().add(testsupport::makeTestPicture(width, height, depthCode));
+        w.control().ikImg().SetImageHandle(h);
+        return h;
+    }
+
+    QTemporaryDir dir;
+    platform::ScriptedPrompt prompt;
+    platform::ScopedPrompt scoped{&prompt};
+    std::vector<std::unique_ptr<fmMain>> windows;
+    std::vector<Command> commands;
+    int appEnds = 0;
+};
+
+}  // namespace uitest
