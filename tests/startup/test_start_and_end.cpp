@@ -44,9 +44,14 @@ public:
 
 void destroyWindows() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // Deleting one window can delete others of the list (a menu window owns
+    // its popup menus), so each is held by a guarded pointer.
+    QList<QPointer<QWidget>> windows;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (!w->parentWidget())
-            delete w;
+            windows << w;
+    for (const QPointer<QWidget>& w : windows)
+        delete w.data();
 }
 
 TEST(StartUp, ResolvesTheFoldersAndShowsTheWindowAfterSettingRun) {
