@@ -10,9 +10,10 @@
 //
 // Saving writes every depth with LZW compression: 1, 4 and 8 bits as grey when
 // the table is a plain grey ramp (either direction) and as palette otherwise,
-// 24 bits as RGB, 32 bits as RGB with an opaque alpha channel. TIFF has no
-// 5-5-5 form that readers agree on, so 16-bit pictures are written as 24-bit
-// RGB (the colours are kept exactly; the file reloads as a 24-bit picture).
+// 24 bits as RGB, 32 bits as RGB with an opaque alpha channel, and 16-bit
+// pictures as RGB with 5 bits a sample (uncompressed bit-packed samples, which
+// is what a 5-5-5 picture is; libtiff reads it back sample for sample, though
+// readers that only convert through TIFFRGBAImage cannot show it).
 #include "engine/codecs/codec_support.h"
 #include "engine/codecs/codecs.h"
 
@@ -162,6 +163,21 @@ void rgb(const Layout& l, const uchar* const* p, uchar* out) {
             out[3 * x + 1] = value(g[i]);
             out[3 * x + 2] = value(r[i]);
         }
+    }
+}
+
+// Bit-packed 5-bit R, G, B samples to RGB555.
+void rgb555(const Layout& l, const uchar* const* p, uchar* out) {
+    auto* d = reinterpret_cast<quint16*>(out);
+    const uchar* s = p[0];
+    for (uint32_t x = 0; x < l.width; ++x) {
+        const uint64_t bit = uint64_t(x) * 15;
+        // 15 bits starting at 'bit', read through a 24-bit window.
+        const size_t byte = size_t(bit >> 3);
+        const uint32_t window = uint32_t(s[byte]) << 16 | uint32_t(s[byte + 1]) << 8 |
+                                (byte + 2 < size_t((uint64_t(l.width) * 15 + 7) / 8) ? s[byte + 2] : 0u);
+        const uint32_t v = (window >> (9 - (bit & 7))) & 0x7FFF;
+        d[x] = quint16(v);
     }
 }
 
@@ -353,6 +369,12 @@ bool readDirect(TIFF* tif, const Layout& l, Picture& pic, Error& err) {
         }
         return !pic.isNull() || (err = Error::OutOfMemory, false);
     }
+    if (l.bps == 5) {
+        if (!support::allocate(pic.image, int(l.width), int(l.height), 16, err))
+            return false;
+        pic.bits = 16;
+        return readRows(tif, l, rgb555, pic.image, err);
+    }
     // RGB, 8 or 16 bits, with or without extra samples.
     const bool alpha = l.spp > 3;
     const bool planar = l.planar == PLANARCONFIG_SEPARATE;
@@ -387,6 +409,8 @@ bool direct(const Layout& l) {
     case PHOTOMETRIC_PALETTE:
         return l.spp == 1 && (l.bps == 1 || l.bps == 2 || l.bps == 4 || l.bps == 8);
     case PHOTOMETRIC_RGB:
+        if (l.bps == 5)
+            return l.spp == 3 && !l.tiled && l.planar == PLANARCONFIG_CONTIG;
         if (l.spp < 3 || l.spp > 8 || (l.bps != 8 && l.bps != 16))
             return false;
         return !(l.tiled && l.planar == PLANARCONFIG_SEPARATE);
@@ -479,6 +503,10 @@ bool encodeTiff(const Picture& pic, const EncodeOptions& opt, QByteArray& out, E
         break;
     }
     case 16:
+        if (image.format() != QImage::Format_RGB555)
+            image = image.convertToFormat(QImage::Format_RGB555);
+        bps = 5;
+        break;
     case 24:
         if (image.format() != QImage::Format_BGR888)
             image = image.convertToFormat(QImage::Format_BGR888);
@@ -550,6 +578,19 @@ bool encodeTiff(const Picture& pic, const EncodeOptions& opt, QByteArray& out, E
                 *d++ = uchar((line[x] & 15) << 4 | (line[x + 1] & 15));
             if (w & 1)
                 *d = uchar((line[w - 1] & 15) << 4);
+        } else if (bits == 16) {
+            // 15 bits a pixel, most significant first, as one bit stream.
+            memset(d, 0, size_t(rowBytes));
+            const auto* px = reinterpret_cast<const quint16*>(line);
+            uint64_t bit = 0;
+            for (int x = 0; x < w; ++x, bit += 15) {
+                const uint32_t v = uint32_t(px[x] & 0x7FFF) << (9 - (bit & 7));
+                const size_t byte = size_t(bit >> 3);
+                d[byte] |= uchar(v >> 16);
+                d[byte + 1] |= uchar(v >> 8);
+                if (byte + 2 < size_t(rowBytes))
+                    d[byte + 2] |= uchar(v);
+            }
         } else if (spp == 3) {
             for (int x = 0; x < w; ++x, d += 3, line += 3) {
                 d[0] = line[2];
