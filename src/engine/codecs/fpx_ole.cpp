@@ -54,14 +54,15 @@ void initGsf() {
     static std::once_flag once;
     std::call_once(once, [] {
         gsf_init();
-        // G_DEBUG=fatal-warnings or a library calling g_log_set_always_fatal must
-        // not turn a warning about a damaged file into an abort.
-        g_log_set_always_fatal(GLogLevelFlags(G_LOG_LEVEL_ERROR));
         for (const char* domain : {"libgsf", "libgsf:msole", "libgsf:utils", "GLib-GObject"}) {
             g_log_set_fatal_mask(domain, GLogLevelFlags(G_LOG_LEVEL_ERROR));
             g_log_set_handler(domain, GLogLevelFlags(G_LOG_LEVEL_MASK & ~G_LOG_LEVEL_ERROR), logHandler, nullptr);
         }
     });
+    // G_DEBUG=fatal-warnings, or any library calling g_log_set_always_fatal,
+    // must not turn libgsf's warning about a damaged file into an abort; this
+    // is set again on every use because anything may have changed it since.
+    g_log_set_always_fatal(GLogLevelFlags(G_LOG_LEVEL_ERROR));
 }
 
 // ---- reading ---------------------------------------------------------------

@@ -444,11 +444,6 @@ bool decodeLevel(const QByteArray& data, int index, Decoded& out, Error& err) {
         out = Decoded();
         return false;
     }
-    if (!file.matchesDeclaredSize(out.picture)) {
-        out = Decoded();
-        err = Error::Damaged;
-        return false;
-    }
     out.comment = file.comment();
     return true;
 }
