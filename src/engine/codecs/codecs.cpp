@@ -17,8 +17,8 @@ Format detectFormat(const QByteArray& head) {
         return Jpeg;
     if (starts("GIF87a", 6) || starts("GIF89a", 6))
         return Gif;
-    if (starts("II*\0", 4) || starts("MM\0*", 4))
-        return Tiff;
+    if (starts("II*\0", 4) || starts("MM\0*", 4) || starts("II+\0", 4) || starts("MM\0+", 4))
+        return Tiff;  // classic TIFF and BigTIFF, both byte orders
     if (starts("\x89PNG\r\n\x1A\n", 8))
         return Png;
     if (starts("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8))

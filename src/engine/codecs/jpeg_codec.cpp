@@ -33,12 +33,15 @@ struct ErrorManager {
     bool truncated = false;  // libjpeg hit the end of the data and padded it
     bool tooManyScans = false;
     bool tooBig = false;
+    bool unsupported = false;  // a valid file using a feature libjpeg lacks (12-bit samples)
 };
 
 extern "C" void onErrorExit(j_common_ptr cinfo) {
     auto* e = reinterpret_cast<ErrorManager*>(cinfo->err);
     if (e->pub.msg_code == JERR_IMAGE_TOO_BIG)
         e->tooBig = true;  // a side over libjpeg's own limit of 65500
+    if (e->pub.msg_code == JERR_BAD_PRECISION || e->pub.msg_code == JERR_NOT_COMPILED)
+        e->unsupported = true;
     longjmp(e->jump, 1);
 }
 
@@ -130,7 +133,8 @@ bool decodeInto(const QByteArray& data, DecodeState& s) {
     cinfo.err = &jerr.pub;
     if (setjmp(jerr.jump)) {
         if (s.err == Error::None)
-            s.err = jerr.tooBig ? Error::TooLarge : (jerr.tooManyScans ? Error::Unsupported : Error::Damaged);
+            s.err = jerr.tooBig ? Error::TooLarge
+                    : (jerr.tooManyScans || jerr.unsupported) ? Error::Unsupported : Error::Damaged;
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
