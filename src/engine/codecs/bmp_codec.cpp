@@ -2,6 +2,7 @@
 // straight into the engine's store format for the picture's depth.
 #include "engine/codecs/bmp_format.h"
 #include "engine/codecs/codecs.h"
+#include "engine/codecs/large_pages.h"
 #include "engine/codecs/little_endian.h"
 
 #include <cstring>
@@ -102,6 +103,7 @@ bool decodeBmp(const QByteArray& data, Decoded& out, Error& err) {
         err = Error::OutOfMemory;
         return false;
     }
+    preferLargePages(img.bits(), img.sizeInBytes());
     const uchar* pixels = reinterpret_cast<const uchar*>(data.constData()) + h.pixelOffset;
     if (h.compression == bmp::Rle8 || h.compression == bmp::Rle4) {
         img.fill(0);

@@ -4,6 +4,7 @@
 // pre-sized output.
 #include "engine/codecs/bmp_format.h"
 #include "engine/codecs/codecs.h"
+#include "engine/codecs/large_pages.h"
 #include "engine/codecs/little_endian.h"
 
 #include <cstring>
@@ -138,6 +139,7 @@ bool encodeBmp(const Picture& pic, const EncodeOptions&, QByteArray& out, Error&
         return false;
     }
     uchar* d = reinterpret_cast<uchar*>(out.data());
+    preferLargePages(d, fileSize);
     memset(d, 0, size_t(offBits));
     d[0] = 'B';
     d[1] = 'M';

@@ -183,10 +183,17 @@ bool decodePcx(const QByteArray& data, Decoded& out, Error& err) {
         table = headerPalette(h, 1 << (bpp * planes));
     }
 
+    // Each run of two bytes gives at most 63 bytes: data too short to fill
+    // every line is refused before the picture is allocated.
+    const qint64 lineBytes = bpl * planes;
+    const qint64 packed = dataEnd - kHeaderSize;
+    const qint64 maxUnpacked = h[Encoding] == kRle ? (packed / 2) * kMaxRun + packed % 2 : packed;
+    if (maxUnpacked < lineBytes * height)
+        return fail(err, Error::Damaged);
+
     QImage img(width, height, formatForBits(bits));
     if (img.isNull())
         return fail(err, Error::OutOfMemory);
-    const qint64 lineBytes = bpl * planes;
     std::vector<uchar> line;
     try {
         line.resize(size_t(lineBytes));
