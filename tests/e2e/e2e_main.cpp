@@ -1,0 +1,146 @@
+// Runs the real program under xvfb-run in a private home: opens a picture
+// named on the command line, turns it with Ctrl+R, closes the window as the
+// window system would, answers "yes" to the save question, then checks the
+// picture and the settings file on disk. A second run takes a picture of the
+// window with the colour panel in use.
+//
+//   tolvane_e2e <path of tolvane> <screenshot.png to write>
+//
+// Exit code 0 passed, 1 failed, 77 skipped (no xvfb-run).
+#include <QGuiApplication>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+int failures = 0;
+
+void check(bool ok, const QString& what) {
+    std::printf("%s %s\n", ok ? "ok  " : "FAIL", qPrintable(what));
+    if (!ok)
+        ++failures;
+}
+
+// A small landscape: sky, sun, hills, so that the depth options show something.
+QImage landscape(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    QPainter p(&img);
+    QLinearGradient sky(0, 0, 0, h);
+    sky.setColorAt(0, QColor(40, 110, 200));
+    sky.setColorAt(1, QColor(200, 230, 255));
+    p.fillRect(img.rect(), sky);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(255, 210, 60));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPointF(w * 0.75, h * 0.25), h * 0.12, h * 0.12);
+    p.setBrush(QColor(60, 140, 60));
+    p.drawEllipse(QPointF(w * 0.25, h * 1.05), w * 0.55, h * 0.45);
+    p.setBrush(QColor(30, 100, 45));
+    p.drawEllipse(QPointF(w * 0.85, h * 1.1), w * 0.45, h * 0.4);
+    p.end();
+    return img;
+}
+
+bool saveBmp(const QString& path, const QImage& img) { return img.save(path, "BMP"); }
+
+QString findFile(const QString& root, const QString& name) {
+    QDirIterator it(root, {name}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    return it.hasNext() ? it.next() : QString();
+}
+
+// Runs the program once under xvfb-run with a script; returns its exit code.
+int runProgram(const QString& program, const QString& home, const QString& script, const QString& picture) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
+    env.insert(QStringLiteral("TOLVANE_SCRIPT"), script);
+    QDir().mkpath(home + QStringLiteral("/run"));
+    QFile::setPermissions(home + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    p.start(QStringLiteral("xvfb-run"), {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1280x1024x24"),
+                                          program, picture});
+    if (!p.waitForFinished(120000)) {
+        p.kill();
+        p.waitForFinished();
+        return -1;
+    }
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+bool writeText(const QString& path, const QByteArray& text) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The driver itself needs no display; the program gets the virtual one.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: tolvane_e2e <tolvane> <screenshot.png>\n");
+        return 1;
+    }
+    if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty()) {
+        std::printf("skipped: xvfb-run is not installed\n");
+        return 77;
+    }
+    const QString program = QString::fromLocal8Bit(argv[1]);
+    const QString shot = QString::fromLocal8Bit(argv[2]);
+    QTemporaryDir tmp;
+    if (!tmp.isValid())
+        return 1;
+    const QString home = tmp.path() + QStringLiteral("/home");
+    const QString pics = tmp.path() + QStringLiteral("/pictures/");
+    QDir().mkpath(home);
+    QDir().mkpath(pics);
+
+    // 1. Turn, close, save.
+    const QString picture = pics + QStringLiteral("scan.bmp");
+    check(saveBmp(picture, landscape(64, 40)), QStringLiteral("test picture written"));
+    const QString script = tmp.path() + QStringLiteral("/turn.txt");
+    writeText(script, "# turn right, then close as the window system would and save\n"
+                      "key Ctrl+R\nanswer 6\nclose\n");
+    const int code = runProgram(program, home, script, picture);
+    check(code == 0, QStringLiteral("the program ended by its close sequence (exit code %1)").arg(code));
+    const QImage saved(picture);
+    check(saved.width() == 40 && saved.height() == 64,
+          QStringLiteral("the saved picture is turned: %1 x %2").arg(saved.width()).arg(saved.height()));
+    const QString settings = findFile(home, QStringLiteral("User.xml"));
+    check(!settings.isEmpty(), QStringLiteral("User.xml written"));
+    QFile f(settings);
+    const QByteArray xml = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    for (const char* tag : {"<LEFT>", "<TOP>", "<WIDTH>", "<HEIGHT>"})
+        check(xml.contains(tag), QStringLiteral("User.xml holds %1").arg(QLatin1String(tag)));
+    check(xml.contains(pics.toLocal8Bit()), QStringLiteral("User.xml holds the picture's folder as the last folder"));
+    check(findFile(home, QStringLiteral("$$Undo*.bmp")).isEmpty(), QStringLiteral("no undo file is left behind"));
+
+    // 2. The window with a picture and the colour panel in use.
+    const QString photo = pics + QStringLiteral("photo.bmp");
+    saveBmp(photo, landscape(480, 300));
+    const QString script2 = tmp.path() + QStringLiteral("/shot.txt");
+    writeText(script2, QByteArray("option 1\nshot ") + shot.toLocal8Bit() + "\nexit\n");
+    QFile::remove(shot);
+    const int code2 = runProgram(program, home, script2, photo);
+    check(code2 == 0, QStringLiteral("second run ended (exit code %1)").arg(code2));
+    const QImage grabbed(shot);
+    check(!grabbed.isNull() && grabbed.width() > 300, QStringLiteral("window picture written to ") + shot);
+
+    std::printf("%s\n", failures ? "FAILED" : "PASSED");
+    return failures ? 1 : 0;
+}
