@@ -20,11 +20,18 @@ bool StartUp(const QStringList& args) {
     // window (see src/menus).
     const quintptr menuWindow = quintptr(spPic::instance().winId());
     ini.W_UserData(menuWindow);
-    if (!ini.F_ChkSb(sUsrFd, {QStringLiteral("Wrk/"), QStringLiteral("Temp/")})) {
+    const QStringList subFolders{QStringLiteral("Wrk/"), QStringLiteral("Temp/")};
+    if (!ini.F_ChkSb(sUsrFd, subFolders)) {
         // Without its work folder the picture control cannot keep an undo
         // history: stop here rather than lose edits later.
-        platform::prompt().message(QStringLiteral("ﾌｫﾙﾀﾞ ") + sUsrFd + QStringLiteral("Wrk/ が作成できません") +
-                                       QChar('\r') + QStringLiteral("Tolvane を終了します"),
+        QString missing = sUsrFd;
+        for (const QString& sub : subFolders)
+            if (!F_FldExists(sUsrFd + sub)) {
+                missing += sub;
+                break;
+            }
+        platform::prompt().message(QStringLiteral("ﾌｫﾙﾀﾞ ") + missing + QStringLiteral(" が作成できません") + QChar('\r') +
+                                       QStringLiteral("Tolvane を終了します"),
                                    platform::Buttons::Ok);
         return false;
     }

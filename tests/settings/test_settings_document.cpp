@@ -4,6 +4,7 @@
 #include "settings/yini.h"
 #include "support/user_env.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -358,6 +359,33 @@ TEST_F(SettingsDocument, FailedWritesReportFalseAndKeepTheOldFile) {
     EXPECT_FALSE(ok);
     EXPECT_EQ(UserEnv::readFile(target), "old settings");
     EXPECT_EQ(QDir(env.root() + QStringLiteral("/keep")).entryList(QDir::Files), QStringList{QStringLiteral("User.xml")});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SettingsValues, ValuesAreWrittenInTheirPlainTextForm) {
+    platform::ScriptedPrompt prompt;
+    platform::ScopedPrompt scoped(&prompt);
+    yIni ini;
+    ini.GetGtx(QStringLiteral("g"));
+    ini.SetVal(QStringLiteral("i"), -12);
+    ini.SetVal(QStringLiteral("s"), QVariant::fromValue<qint16>(-1));
+    ini.SetVal(QStringLiteral("l"), qint64(4000000000));
+    ini.SetVal(QStringLiteral("d"), 0.5);
+    ini.SetVal(QStringLiteral("e"), 1e20);
+    ini.SetVal(QStringLiteral("b"), false);
+    ini.SetVal(QStringLiteral("t"), QStringLiteral("a<b>&c"));
+    ini.SetVal(QStringLiteral("day"), QDate(2024, 2, 29));
+    ini.SetVal(QStringLiteral("none"), QVariant());
+    EXPECT_EQ(ini.sGtx, QStringLiteral("      <i>-12</i>\r\n      <s>-1</s>\r\n      <l>4000000000</l>\r\n"
+                                       "      <d>0.5</d>\r\n      <e>1e+20</e>\r\n      <b>False</b>\r\n"
+                                       "      <t>a<b>&c</t>\r\n      <day>2024-02-29</day>\r\n      <none></none>\r\n"));
+    EXPECT_EQ(ini.vGtVal(QStringLiteral("e"), 0), QVariant(1e20));
+    EXPECT_EQ(ini.vGtVal(QStringLiteral("day"), QDate(2000, 1, 1)), QVariant(QDate(2024, 2, 29)));
+    EXPECT_EQ(ini.vGtVal(QStringLiteral("t"), QDate(2000, 1, 1)), QVariant(QDate(2000, 1, 1)));
+    EXPECT_TRUE(prompt.messages.isEmpty());
 }
 
 }  // namespace
