@@ -273,7 +273,9 @@ bool fmMain::eventFilter(QObject* watched, QEvent* e) {
     }
     if (watched == frCol_ && e->type() == QEvent::Resize)
         pColResized();
+    // The whole threshold text is selected on entry; queued, because a mouse
+    // press that brings the focus would clear a selection made at once.
     if (watched == txSld_ && e->type() == QEvent::FocusIn)
-        txSld_->selectAll();
+        QMetaObject::invokeMethod(txSld_, &QLineEdit::selectAll, Qt::QueuedConnection);
     return QWidget::eventFilter(watched, e);
 }

@@ -162,6 +162,10 @@ TEST_F(MainWindowTest, MenuLabelsOpenTheirMenus) {
     w.lbComClick(4);  // the help page, no menu
     EXPECT_EQ(opened, (std::vector<QString>{"ﾌｧｲﾙ", "画像編集", "表示"}));
     EXPECT_EQ(commands, std::vector<Command>{kRight});
+    // The help label opens the help page through a link in the user data folder.
+    ASSERT_EQ(shell.requests.size(), 1u);
+    EXPECT_EQ(shell.requests[0].target, Usr::sUsrFd + "tolvane_help.desktop");
+    EXPECT_TRUE(testsupport::UserEnv::readFile(shell.requests[0].target).contains("tolvane.htm"));
 }
 
 TEST_F(MainWindowTest, RightClickMenuRunsTheChosenEditCommand) {

@@ -7,6 +7,8 @@
 #include "settings/yini.h"
 
 #include <QCheckBox>
+#include <QApplication>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLayout>
 #include <QGuiApplication>
@@ -158,4 +160,11 @@ TEST_F(MainWindowTest, StoringWritesTheEightSettings) {
     EXPECT_EQ(ini.vGtVal("編集更新", -1.0).toDouble(), 0);
     EXPECT_EQ(ini.vGtVal("ﾌｫﾙﾀﾞ", QString("?")).toString(), Usr::sUsrFd);
     EXPECT_EQ(ini.vGtVal("画像ﾌｫﾙﾀﾞ", QString("?")).toString(), Usr::sUsrFd);
+}
+
+TEST_F(MainWindowTest, JapaneseCaptionsGetAJapaneseFont) {
+    if (!QFontDatabase::hasFamily("Noto Sans CJK JP"))
+        GTEST_SKIP() << "fonts-noto-cjk is not installed";
+    makeWindow();
+    EXPECT_EQ(QApplication::font().family(), "Noto Sans CJK JP");
 }

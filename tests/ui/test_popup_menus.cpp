@@ -5,6 +5,7 @@
 #include "startup/usr.h"
 
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 
@@ -56,6 +57,7 @@ TEST_F(MainWindowTest, DismissingSeparatorsAndSendToRecordNothing) {
     EXPECT_EQ(record(m, 2, m.mnFile(1)), Command());
     EXPECT_EQ(record(m, 3, m.mnEdt(9)), Command()) << "a submenu parent";
     EXPECT_EQ(record(m, 4, m.mnUsr()), Command());
+    EXPECT_TRUE(QFileInfo::exists(env.applications() + "/tolvane.desktop")) << "the Send To item made its entry";
     EXPECT_EQ(spPic::caption(m.mnUsr()), "「送る」にｼｮｰﾄｶｯﾄ作成");
     EXPECT_EQ(m.mnJb(4)->actions().size(), 1) << "the settings menu holds only the Send To item";
 }

@@ -7,8 +7,10 @@
 #include "menus/sp_pic.h"
 #include "picture_control/upce.h"
 #include "platform/prompt.h"
+#include "platform/shell.h"
 #include "startup/usr.h"
 #include "support/test_support.h"
+#include "support/user_env.h"
 
 #include <QAction>
 #include <QMenu>
@@ -26,6 +28,8 @@ class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(env.ok());
+        Usr::sExe = QStringLiteral("tolvane");
         Usr::sUsrFd = dir.path() + QStringLiteral("/");
         Usr::sLastFd.clear();
         Usr::sPicFd.clear();
@@ -78,6 +82,11 @@ protected:
         return h;
     }
 
+    // A private home for the shell helpers (help page, Send To), which record
+    // their requests instead of launching anything.
+    testsupport::UserEnv env;
+    platform::RecordingShell shell;
+    platform::ScopedShell scopedShell{&shell};
     QTemporaryDir dir;
     platform::ScriptedPrompt prompt;
     platform::ScopedPrompt scoped{&prompt};

@@ -1,0 +1,82 @@
+// The colour panel on a 24-megapixel photo: one preview rebuild (copy of the
+// control's picture, conversion, display) per option, and the inversion.
+//   QT_QPA_PLATFORM=offscreen build/bench/bench_colour_panel
+#include "engine/image_engine.h"
+#include "engine/picture_store.h"
+#include "main_window/fm_main.h"
+#include "picture_control/upce.h"
+#include "startup/usr.h"
+
+#include <QApplication>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+#include <random>
+
+namespace {
+
+// A photo-like 6000 x 4000 picture: smooth gradients with some noise.
+engine::Picture photo() {
+    QImage img(6000, 4000, QImage::Format_BGR888);
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> noise(-12, 12);
+    for (int y = 0; y < img.height(); ++y) {
+        uchar* row = img.scanLine(y);
+        for (int x = 0; x < img.width(); ++x) {
+            const int n = noise(rng);
+            row[3 * x + 0] = uchar(std::clamp(x * 255 / 6000 + n, 0, 255));
+            row[3 * x + 1] = uchar(std::clamp(y * 255 / 4000 + n, 0, 255));
+            row[3 * x + 2] = uchar(std::clamp((x + y) * 255 / 10000 + n, 0, 255));
+        }
+    }
+    return engine::makePicture(img, 24);
+}
+
+struct Panel {
+    QTemporaryDir dir;
+    fmMain window;
+    Panel() {
+        Usr::sUsrFd = dir.path() + QStringLiteral("/");
+        Usr::bRun = true;
+        window.appEnd = [] {};
+        window.load({});
+        window.control().ikImg().SetImageHandle(engine::PictureStore::instance().add(photo()));
+    }
+};
+
+Panel& panel() {
+    static Panel p;
+    return p;
+}
+
+void BM_PreviewRebuild(benchmark::State& state) {
+    Panel& p = panel();
+    const int option = int(state.range(0));
+    p.window.opColor(option)->setChecked(true);
+    for (auto _ : state)
+        p.window.ColPrev();
+    state.SetLabel(p.window.opColor(option)->text().toStdString());
+}
+// 白黒, 16 colours, 16 greys, 256 colours, 256 greys, 24 bits
+BENCHMARK(BM_PreviewRebuild)->Arg(0)->Arg(1)->Arg(2)->Arg(3)->Arg(4)->Arg(6)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_InvertPreview(benchmark::State& state) {
+    Panel& p = panel();
+    p.window.opColor(6)->setChecked(true);
+    p.window.ColPrev();
+    for (auto _ : state)
+        p.window.cmRvcClick();
+}
+BENCHMARK(BM_InvertPreview)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
