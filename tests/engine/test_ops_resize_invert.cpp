@@ -177,3 +177,23 @@ TEST(OpsInvert, AreaOnPalettePicturesIsRefused) {
     Picture empty;
     EXPECT_FALSE(ops::invertChannels(empty, true, QPolygon(), true, true, true));
 }
+
+TEST(OpsInvert, SharedCopiesAreNeverWrittenThrough) {
+    for (QSize size : {QSize(9, 9), QSize(1500, 1100)}) {
+        const Picture src = testsupport::makeTestPicture(size.width(), size.height(), 24);
+        const QImage pristine = src.image.copy();
+        Picture whole = src, area = src;
+        ASSERT_TRUE(ops::invertChannels(whole, true, QPolygon(), true, true, true));
+        ASSERT_TRUE(ops::invertChannels(area, false, box(0, 0, 5, 5), true, false, false));
+        Picture pasted = src;
+        ASSERT_TRUE(ops::pasteImage(pasted, whole, 0, 0));
+        EXPECT_EQ(testsupport::maxChannelDiff(src.image, pristine), 0);
+        EXPECT_NE(whole.image.pixel(3, 3), src.image.pixel(3, 3));
+        EXPECT_NE(area.image.pixel(3, 3), src.image.pixel(3, 3));
+        // Inverting a picture nobody shares works in place and twice gives it back.
+        Picture own = Picture{src.image.copy(), 24};
+        ASSERT_TRUE(ops::invertChannels(own, true, QPolygon(), true, true, true));
+        ASSERT_TRUE(ops::invertChannels(own, true, QPolygon(), true, true, true));
+        EXPECT_EQ(testsupport::maxChannelDiff(own.image, pristine), 0);
+    }
+}

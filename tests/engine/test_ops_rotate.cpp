@@ -136,3 +136,19 @@ TEST(OpsRotate, RefusesWhatItCannotMakeAndLeavesThePicture) {
     EXPECT_TRUE(rot(small, INT32_MIN));  // any angle value is safe
     EXPECT_TRUE(rot(small, INT32_MAX));
 }
+
+TEST(OpsRotate, BigPicturesTakeTheSameExactPaths) {
+    // Big enough for the multi-threaded paths and the large-page allocations.
+    for (int code : {24, 8, 1}) {
+        const Picture src = testsupport::makeTestPicture(2003, 1201, code, 3);
+        Picture p = src;
+        for (int i = 0; i < 4; ++i)
+            ASSERT_TRUE(rot(p, -9000));
+        EXPECT_TRUE(testsupport::samePixels(p, src)) << code;
+        ASSERT_TRUE(rot(p, 9000, true, true));
+        // Mirrored both ways (a half turn), then a quarter turn left: a quarter turn right.
+        EXPECT_EQ(p.image.pixel(0, 0), src.image.pixel(0, 1200));
+        EXPECT_EQ(p.image.pixel(1200, 2002), src.image.pixel(2002, 0));
+        EXPECT_EQ(p.image.pixel(17, 5), src.image.pixel(5, 1200 - 17));
+    }
+}

@@ -97,8 +97,8 @@ bool pasteImage(Picture& dst, const Picture& src, double posX, double posY) {
     if (from.isNull())
         return false;
 
-    QImage out = dst.image;  // written below: detaches from any other holder
-    if (out.bits() == nullptr)
+    QImage out = ownPixels(dst.image);
+    if (out.isNull())
         return false;
     if (out.format() == QImage::Format_Mono) {
         for (qint64 y = 0; y < h; ++y) {

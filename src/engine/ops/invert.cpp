@@ -58,8 +58,8 @@ bool invertChannels(Picture& pic, bool wholePicture, const QPolygon& polygon, bo
             pic.image = out;
             return true;
         }
-        QImage out = pic.image;
-        if (!out.bits())
+        QImage out = ownPixels(pic.image);
+        if (out.isNull())
             return false;
         invertDirect(out, 0, 0, out.width(), out.height(), red, green, blue);
         pic.image = out;
@@ -84,8 +84,8 @@ bool invertChannels(Picture& pic, bool wholePicture, const QPolygon& polygon, bo
     const qint64 x1 = std::min<qint64>(pic.width(), maxX), y1 = std::min<qint64>(pic.height(), maxY);
     if (x1 <= x0 || y1 <= y0 || !(red || green || blue))
         return true;  // nothing inside: no change
-    QImage out = pic.image;
-    if (!out.bits())
+    QImage out = ownPixels(pic.image);
+    if (out.isNull())
         return false;
     invertDirect(out, int(x0), int(y0), int(x1), int(y1), red, green, blue);
     pic.image = out;

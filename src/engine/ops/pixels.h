@@ -32,6 +32,18 @@ void copyMetrics(QImage& to, const QImage& from);
 // engine's limits or memory runs out.
 QImage allocImage(qint64 width, qint64 height, QImage::Format format);
 
+// A copy of the image in memory of its own (allocImage), ready to be written.
+QImage writableCopy(const QImage& image);
+
+// The image's pixels ready to be written in place: taken over when nobody else
+// holds them (image is left null), otherwise a writable copy (image untouched).
+// Null when memory runs out.
+inline QImage ownPixels(QImage& image) {
+    if (image.isDetached())
+        return std::move(image);
+    return writableCopy(image);
+}
+
 // Runs fn(begin, end) over [0, count) split into contiguous blocks, one per
 // core; small jobs (under minPerThread items per core) run on the caller.
 template <class F>

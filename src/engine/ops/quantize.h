@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace engine::ops::detail {
 
@@ -34,12 +35,14 @@ public:
     int nearestExact(int r, int g, int b) const;  // brute force, no cache
 
 private:
+    static int cellOf(int r, int g, int b) { return ((r >> 2) << 12) | ((g >> 2) << 6) | (b >> 2); }
     int cached(int r, int g, int b) const;
     int exactEntry(QRgb c) const;
 
     QList<QRgb> palette_;
     std::vector<int> pr_, pg_, pb_;
     std::unique_ptr<std::atomic<uint16_t>[]> cells_;
+    std::vector<uint8_t> hasEntry_;    // cells that hold a palette colour
     std::vector<uint32_t> exactKeys_;  // open-addressed set of the palette's own colours
     std::vector<uint8_t> exactIndex_;
 };

@@ -70,6 +70,53 @@ QImage turnMono(const QImage& img, bool ccw) {
     return out;
 }
 
+template <int BPP>
+void reverseRow(const uchar* s, uchar* d, int w) {
+    s += qsizetype(w - 1) * BPP;
+    for (int x = 0; x < w; ++x, d += BPP, s -= BPP)
+        std::memcpy(d, s, BPP);
+}
+
+// Mirrors left-right and/or top-bottom (both: a half turn), rows shared out
+// over the cores.
+QImage mirror(const QImage& img, bool leftRight, bool topBottom) {
+    QImage out = allocImage(img.width(), img.height(), img.format());
+    if (out.isNull())
+        return out;
+    if (img.colorCount() > 0)
+        out.setColorTable(img.colorTable());
+    const int w = img.width(), h = img.height();
+    const int depth = img.depth();
+    uchar* const base = out.bits();
+    const qsizetype bpl = out.bytesPerLine();
+    const qsizetype rowBytes = std::min(bpl, img.bytesPerLine());
+    parallelFor(h, 64, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const uchar* s = img.constScanLine(topBottom ? h - 1 - y : y);
+            uchar* d = base + y * bpl;
+            if (!leftRight) {
+                std::memcpy(d, s, size_t(rowBytes));
+                continue;
+            }
+            switch (depth) {
+            case 1:
+                std::memset(d, 0, size_t(bpl));
+                for (int x = 0; x < w; ++x) {
+                    const int sx = w - 1 - x;
+                    if ((s[sx >> 3] >> (7 - (sx & 7))) & 1)
+                        d[x >> 3] |= uchar(0x80 >> (x & 7));
+                }
+                break;
+            case 8: reverseRow<1>(s, d, w); break;
+            case 16: reverseRow<2>(s, d, w); break;
+            case 24: reverseRow<3>(s, d, w); break;
+            default: reverseRow<4>(s, d, w); break;
+            }
+        }
+    });
+    return out;
+}
+
 QImage quarterTurn(const QImage& img, bool ccw) {
     if (img.format() == QImage::Format_Mono)
         return turnMono(img, ccw);
@@ -154,7 +201,7 @@ bool rotate(Picture& pic, int angle, bool mirrorLeftRight, bool mirrorTopBottom,
     // Mirrors first, then the turn.
     QImage img = pic.image;
     if (mirrorLeftRight || mirrorTopBottom) {
-        img = img.mirrored(mirrorLeftRight, mirrorTopBottom);
+        img = mirror(img, mirrorLeftRight, mirrorTopBottom);
         if (img.isNull())
             return false;
     }
@@ -164,7 +211,7 @@ bool rotate(Picture& pic, int angle, bool mirrorLeftRight, bool mirrorTopBottom,
         switch (a / 9000) {
         case 0: out.image = img; break;
         case 1: out.image = quarterTurn(img, true); break;
-        case 2: out.image = img.mirrored(true, true); break;
+        case 2: out.image = mirror(img, true, true); break;
         default: out.image = quarterTurn(img, false); break;
         }
     } else {
@@ -176,6 +223,7 @@ bool rotate(Picture& pic, int angle, bool mirrorLeftRight, bool mirrorTopBottom,
         const QImage turned = freeTurn(rgb, a, smooth, bg);
         out = fromRgb32(turned, isPaletteDepth(pic.bits) ? 24 : pic.bits, pic.image);
     }
+    img = QImage();  // so that setting the metrics below never copies the pixels
     if (out.image.isNull())
         return false;
     copyMetrics(out.image, pic.image);
