@@ -47,6 +47,9 @@ void place(QWidget* w, int left, int top, int width, int height) { w->setGeometr
 void fmMain::buildColourPanel(QGroupBox* frame) {
     ikImg_ = new engine::ImageEngine(frame);
     place(ikImg_, 5010, 210, 4935, 2865);
+    // Pictures are opened on the picture itself; the preview refuses drops
+    // rather than swallowing them.
+    ikImg_->setAcceptDrops(false);
 
     chScl_[1] = new QCheckBox(QStringLiteral("ｽｹｰﾙ表示(ﾌﾟﾚﾋﾞｭｰ)"), frame);
     place(chScl_[1], 2910, 2520, 1875, 435);

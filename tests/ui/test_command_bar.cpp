@@ -2,6 +2,7 @@
 // menu item.
 #include "ui_fixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QToolButton>
 #include <QWindow>
@@ -177,4 +178,20 @@ TEST_F(MainWindowTest, RightClickMenuRunsTheChosenEditCommand) {
     w.menus().chooser = [](QMenu*) { return nullptr; };  // dismissed
     emit w.control().ePopUp();
     EXPECT_TRUE(commands.empty());
+}
+
+TEST_F(MainWindowTest, AccessKeysOpenTheLabelsMenus) {
+    fmMain& w = loadedWindow();
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    std::vector<QString> opened;
+    w.menus().chooser = [&](QMenu* menu) {
+        opened.push_back(menu->title());
+        return nullptr;
+    };
+    QTest::keyClick(w.windowHandle(), Qt::Key_E, Qt::AltModifier);
+    QTest::keyClick(w.windowHandle(), Qt::Key_F, Qt::AltModifier);
+    QTest::keyClick(w.windowHandle(), Qt::Key_U, Qt::AltModifier);
+    EXPECT_EQ(opened, (std::vector<QString>{"画像編集", "ﾌｧｲﾙ", "表示"}));
 }

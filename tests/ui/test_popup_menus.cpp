@@ -4,7 +4,10 @@
 
 #include "startup/usr.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QTimer>
+#include <QtTest/QTest>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -145,4 +148,28 @@ TEST_F(MainWindowTest, EditMenuOffersPasteOnlyWithAPictureOnTheClipboard) {
     m.Act(3);
     EXPECT_TRUE(m.mnEdt(4)->isEnabled());
     cb->clear();
+}
+
+TEST_F(MainWindowTest, RealPopupRecordsTheItemChosenWithTheKeyboard) {
+    spPic& m = spPic::instance();
+    QString shownTitle;
+    // Once the popup runs its own loop, choose "強調" with the keyboard, as a user would.
+    QTimer::singleShot(0, [&] {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!popup)
+            return;
+        shownTitle = popup->title();
+        popup->setActiveAction(m.mnEdt(7));
+        QTest::keyClick(popup, Qt::Key_Return);
+    });
+    m.Act(3);
+    EXPECT_EQ(shownTitle, "画像編集");
+    EXPECT_EQ(Command(m.sGrp, m.sCap), Command("画像編集", "強調"));
+
+    QTimer::singleShot(0, [] {
+        if (auto* popup = QApplication::activePopupWidget())
+            QTest::keyClick(popup, Qt::Key_Escape);
+    });
+    m.Act(2);
+    EXPECT_EQ(Command(m.sGrp, m.sCap), Command()) << "Escape dismisses without a choice";
 }
