@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libgl-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev libimagequant-dev libgsf-1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
   python3-pil python3-olefile
   fonts-noto-cjk xvfb xauth
 )

@@ -32,7 +32,11 @@ struct Scaler {
 void convertRow(const Header& h, const uchar* src, uchar* dst, const Scaler* sc) {
     const qint64 w = h.width;
     switch (h.bits) {
-    case 1: memcpy(dst, src, size_t((w + 7) / 8)); break;
+    case 1:
+        memcpy(dst, src, size_t((w + 7) / 8));
+        if (w & 7)  // the bits past the last pixel are the file's padding
+            dst[w >> 3] &= uchar(0xFF << (8 - (w & 7)));
+        break;
     case 2:
         for (qint64 x = 0; x < w; ++x)
             dst[x] = (src[x >> 2] >> (6 - 2 * (x & 3))) & 3;

@@ -84,7 +84,11 @@ QList<QRgb> headerPalette(const uchar* h, int entries) {
 void convertLine(const uchar* line, qint64 bpl, int bpp, int planes, int width, uchar* dst) {
     if (planes == 1) {
         switch (bpp) {
-        case 1: memcpy(dst, line, size_t((width + 7) / 8)); break;
+        case 1:
+            memcpy(dst, line, size_t((width + 7) / 8));
+            if (width & 7)  // the bits past the last pixel are the file's padding
+                dst[width >> 3] &= uchar(0xFF << (8 - (width & 7)));
+            break;
         case 2:
             for (int x = 0; x < width; ++x)
                 dst[x] = (line[x >> 2] >> (6 - 2 * (x & 3))) & 3;

@@ -14,9 +14,9 @@ namespace {
 
 using namespace pcx;
 
-// Appends one plane line, run-length encoded. Bytes with the two top bits set
-// must be written as a run, even a run of one.
-void appendRle(QByteArray& out, const uchar* p, qint64 n) {
+// Encodes one plane line into `out` (room for 2 * n bytes); returns the end.
+// Bytes with the two top bits set must be written as a run, even a run of one.
+uchar* encodeRle(const uchar* p, qint64 n, uchar* out) {
     qint64 i = 0;
     while (i < n) {
         const uchar v = p[i];
@@ -24,10 +24,11 @@ void appendRle(QByteArray& out, const uchar* p, qint64 n) {
         while (i + run < n && run < kMaxRun && p[i + run] == v)
             ++run;
         if (run > 1 || (v & 0xC0) == 0xC0)
-            out.append(char(0xC0 | run));
-        out.append(char(v));
+            *out++ = uchar(0xC0 | run);
+        *out++ = v;
         i += run;
     }
+    return out;
 }
 
 // The bytes of each plane for one row (planes * bpl bytes, padding zero).
@@ -143,11 +144,14 @@ bool encodePcx(const Picture& pic, const EncodeOptions&, QByteArray& out, Error&
     out = header;
     out.reserve(kHeaderSize + qint64(h) * bpl * planes + kTrailingPaletteSize);
     std::vector<uchar> line(size_t(bpl * planes));
+    std::vector<uchar> packed(line.size() * 2);
     for (int y = 0; y < h; ++y) {
         std::fill(line.begin(), line.end(), uchar(0));
         planeLine(img, bits, y, bpl, line.data());
+        uchar* end = packed.data();
         for (int p = 0; p < planes; ++p)
-            appendRle(out, line.data() + p * bpl, bpl);
+            end = encodeRle(line.data() + p * bpl, bpl, end);
+        out.append(reinterpret_cast<const char*>(packed.data()), end - packed.data());
     }
     if (bits == 8) {
         out.append(char(kPaletteMarker));
