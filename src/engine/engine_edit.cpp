@@ -1,44 +1,91 @@
+// The Edit object: each edit checks its arguments, then runs one picture
+// operation through ImageEngine::applyEdit (long-operation events, one-step
+// undo, redraw, ErrorNumber).
 #include "engine/image_engine.h"
 #include "engine/ops/ops.h"
 #include "engine/picture_store.h"
 
+#include <cmath>
+
 namespace engine {
 
-QPolygon EngineEdit::polygon(const QList<int>& xs, const QList<int>& ys, int n) const {
-    QPolygon poly;
-    const int count = std::min<qsizetype>({qsizetype(std::max(n, 0)), xs.size(), ys.size()});
-    for (int i = 0; i < count; ++i)
-        poly << QPoint(xs[i], ys[i]);
-    return poly;
+bool EngineEdit::polygon(const QList<int>& xs, const QList<int>& ys, int n, QPolygon& out) const {
+    out.clear();
+    if (n < 1 || xs.size() < n || ys.size() < n)
+        return false;
+    for (int i = 0; i < n; ++i)
+        out << QPoint(xs[i], ys[i]);
+    return true;
 }
 
 bool EngineEdit::Trim() {
     const int l = TrimLeft, t = TrimTop, r = TrimRight, b = TrimBottom;
-    return engine_.applyEdit([=](Picture& p) { return ops::trim(p, l, t, r, b); });
+    const Picture* p = engine_.current();
+    if (!p) {
+        engine_.setError(Error::NoPicture);
+        return false;
+    }
+    // Nothing would remain: refuse before any work.
+    if (std::min(r, p->width()) <= std::max(l, 0) || std::min(b, p->height()) <= std::max(t, 0)) {
+        engine_.setError(Error::BadArgument);
+        return false;
+    }
+    return engine_.applyEdit([=](Picture& pic) { return ops::trim(pic, l, t, r, b); });
 }
 
 bool EngineEdit::RegionTrim(const QList<int>& xs, const QList<int>& ys, int n, int, int, int) {
-    const QPolygon poly = polygon(xs, ys, n);
-    return engine_.applyEdit([&](Picture& p) { return ops::regionTrim(p, poly); });
+    QPolygon poly;
+    if (!polygon(xs, ys, n, poly)) {
+        engine_.setError(engine_.current() ? Error::BadArgument : Error::NoPicture);
+        return false;
+    }
+    return engine_.applyEdit([&](Picture& pic) { return ops::regionTrim(pic, poly); });
 }
 
 bool EngineEdit::InvertChannels(const QList<int>& xs, const QList<int>& ys, int n, bool red, bool green, bool blue) {
-    const QPolygon poly = polygon(xs, ys, n);
     const bool whole = RegionMode != 2;
-    return engine_.applyEdit([&](Picture& p) { return ops::invertChannels(p, whole, poly, red, green, blue); });
+    QPolygon poly;
+    if (!whole && !polygon(xs, ys, n, poly)) {
+        engine_.setError(engine_.current() ? Error::BadArgument : Error::NoPicture);
+        return false;
+    }
+    const Picture* p = engine_.current();
+    const Error failure = (p && !whole && p->bits < 16) ? Error::Unsupported : Error::BadArgument;
+    return engine_.applyEdit([&](Picture& pic) { return ops::invertChannels(pic, whole, poly, red, green, blue); },
+                             failure);
 }
 
 bool EngineEdit::ConvertDepth(int depthCode, int, bool flag, int threshold) {
-    return engine_.applyEdit([&](Picture& p) { return ops::convertDepth(p, depthCode, flag, threshold); });
+    switch (depthCode) {
+    case 1: case 4: case 40: case 8: case 80: case 16: case 24: case 32: break;
+    default:
+        engine_.setError(engine_.current() ? Error::BadArgument : Error::NoPicture);
+        return false;
+    }
+    return engine_.applyEdit([&](Picture& pic) { return ops::convertDepth(pic, depthCode, flag, threshold); });
 }
 
 bool EngineEdit::Resize(int width, int height, bool) {
-    return engine_.applyEdit([&](Picture& p) { return ops::resize(p, width, height); });
+    const Picture* p = engine_.current();
+    if (!p) {
+        engine_.setError(Error::NoPicture);
+        return false;
+    }
+    if (width <= 0 || height <= 0) {
+        engine_.setError(Error::BadArgument);
+        return false;
+    }
+    if (!sizeAllowed(width, height, p->bits)) {
+        engine_.setError(Error::TooLarge);
+        return false;
+    }
+    return engine_.applyEdit([&](Picture& pic) { return ops::resize(pic, width, height); });
 }
 
 bool EngineEdit::Rotate(int angle, bool mirrorLeftRight, bool mirrorTopBottom, bool flag, int r, int g, int b, int) {
-    return engine_.applyEdit([&](Picture& p) {
-        return ops::rotate(p, angle, mirrorLeftRight, mirrorTopBottom, flag, QColor(r, g, b));
+    const QColor background(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
+    return engine_.applyEdit([&](Picture& pic) {
+        return ops::rotate(pic, angle, mirrorLeftRight, mirrorTopBottom, flag, background);
     });
 }
 
@@ -48,8 +95,12 @@ bool EngineEdit::PasteImage(quint32 handle, double posX, double posY) {
         engine_.setError(Error::BadHandle);
         return false;
     }
-    const Picture copy = *src;
-    return engine_.applyEdit([&](Picture& p) { return ops::pasteImage(p, copy, posX, posY); });
+    if (!std::isfinite(posX) || !std::isfinite(posY)) {
+        engine_.setError(Error::BadArgument);
+        return false;
+    }
+    const Picture copy = *src;  // shares the pixels; safe even when src is the current picture
+    return engine_.applyEdit([&](Picture& pic) { return ops::pasteImage(pic, copy, posX, posY); });
 }
 
 }  // namespace engine

@@ -1,33 +1,92 @@
+// The File object: loading, file information and saving through the codecs.
 #include "engine/codecs/codecs.h"
 #include "engine/image_engine.h"
 #include "engine/picture_store.h"
 #include "platform/prompt.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+#include <algorithm>
+
 namespace engine {
+
+namespace {
+
+struct Stamp {
+    qint64 size = -1;
+    qint64 time = 0;
+};
+
+Stamp fileStamp(const QString& path) {
+    const QFileInfo fi(path);
+    if (!fi.exists())
+        return Stamp();
+    return Stamp{fi.size(), fi.lastModified().toMSecsSinceEpoch()};
+}
+
+}  // namespace
 
 bool EngineFile::LoadFile(int) {
     codecs::Decoded d;
     Error err = Error::None;
-    emit engine_.longOperationStarted();
-    const bool ok = codecs::decodeFile(FileName, d, err);
-    emit engine_.longOperationFinished();
-    if (!ok) {
-        engine_.setError(err);
+    engine_.beginLongOperation();
+    const Stamp stamp = fileStamp(FileName);
+    bool ok = false;
+    try {
+        ok = codecs::decodeFile(FileName, d, err);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+        err = Error::OutOfMemory;
+    }
+    engine_.endLongOperation();
+    if (!ok || d.picture.isNull()) {
+        // The picture shown stays as it was: a bad file never costs the user theirs.
+        engine_.setError(err == Error::None ? Error::Damaged : err);
         return false;
     }
     Comment = d.comment;
+    InfoWidth = d.picture.width();
+    InfoHeight = d.picture.height();
+    InfoBits = d.picture.bits;
+    loadedPath_ = FileName;
+    loadedSize_ = stamp.size;
+    loadedTime_ = stamp.time;
+    loadedComment_ = d.comment;
+    loadedFormat_ = -1;
     engine_.replaceCurrent(std::move(d.picture));
     engine_.setError(Error::None);
     return true;
 }
 
 bool EngineFile::LoadFileInfo() {
-    codecs::FileInfo info;
+    const Stamp stamp = fileStamp(FileName);
+    if (FileName == loadedPath_ && stamp.size == loadedSize_ && stamp.time == loadedTime_ && stamp.size >= 0) {
+        // Just loaded: the picture in memory already says it all.
+        const Picture* p = engine_.current();
+        if (p && p->width() == InfoWidth && p->height() == InfoHeight) {
+            Comment = loadedComment_;
+            engine_.setError(Error::None);
+            return true;
+        }
+    }
+    codecs::Decoded d;
     Error err = Error::None;
-    if (!codecs::readFileInfo(FileName, info, err)) {
-        engine_.setError(err);
+    bool ok = false;
+    try {
+        ok = codecs::decodeFile(FileName, d, err);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+        err = Error::OutOfMemory;
+    }
+    if (!ok || d.picture.isNull()) {
+        engine_.setError(err == Error::None ? Error::Damaged : err);
         return false;
     }
+    InfoWidth = d.picture.width();
+    InfoHeight = d.picture.height();
+    InfoBits = d.picture.bits;
+    Comment = d.comment;
+    engine_.setError(Error::None);
     return true;
 }
 
@@ -37,26 +96,45 @@ bool EngineFile::SaveFile(int formatCode, quint32 handle) {
         engine_.setError(handle ? Error::BadHandle : Error::NoPicture);
         return false;
     }
+    switch (formatCode) {
+    case codecs::Bmp: case codecs::Jpeg: case codecs::Gif: case codecs::Tiff:
+    case codecs::Png: case codecs::Fpx: case codecs::Pcx: break;
+    default: engine_.setError(Error::BadArgument); return false;
+    }
+    if (FileName.isEmpty()) {
+        engine_.setError(Error::WriteFailed);
+        return false;
+    }
     codecs::EncodeOptions opt;
     opt.comment = Comment;
-    opt.jpegQuality = JpegQuality;
+    opt.jpegQuality = std::clamp(JpegQuality, 1, 100);
     Error err = Error::None;
-    emit engine_.longOperationStarted();
-    const bool ok = codecs::saveFile(FileName, codecs::Format(formatCode), *p, opt, err);
-    emit engine_.longOperationFinished();
-    engine_.setError(ok ? Error::None : err);
+    engine_.beginLongOperation();
+    bool ok = false;
+    try {
+        ok = codecs::saveFile(FileName, codecs::Format(formatCode), *p, opt, err);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+        err = Error::OutOfMemory;
+    }
+    engine_.endLongOperation();
+    engine_.setError(ok ? Error::None : (err == Error::None ? Error::WriteFailed : err));
     return ok;
 }
 
 bool EngineFile::ShowSaveDialog() {
     QStringList pats;
     for (const QString& e : SaveFilter.split(QChar(';'), Qt::SkipEmptyParts))
-        pats << QStringLiteral("*.") + e;
-    const QString filter = QStringLiteral("画像ﾌｧｲﾙ|") + pats.join(QChar(';')) + QChar('|');
+        pats << QStringLiteral("*.") + e.trimmed();
+    const QString filter = pats.isEmpty() ? QString()
+                                          : QStringLiteral("画像ﾌｧｲﾙ|") + pats.join(QChar(';')) + QChar('|');
     const QString name = platform::prompt().saveFile(QStringLiteral("名前を付けて保存"), FileName, filter);
-    if (name.isEmpty())
+    if (name.isEmpty()) {
+        engine_.setError(Error::Cancelled);
         return false;
+    }
     FileName = name;
+    engine_.setError(Error::None);
     return true;
 }
 

@@ -17,6 +17,8 @@ QString errorText(Error e) {
     case Error::Unsupported: return QStringLiteral("この形式の画像には対応していません");
     case Error::OutOfMemory: return QStringLiteral("ﾒﾓﾘが足りません");
     case Error::BadHandle: return QStringLiteral("画像ﾊﾝﾄﾞﾙが正しくありません");
+    case Error::NothingToUndo: return QStringLiteral("元に戻す編集がありません");
+    case Error::Cancelled: return QStringLiteral("取り消されました");
     }
     return QString();
 }

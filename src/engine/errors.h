@@ -18,7 +18,12 @@ enum class Error : int {
     Unsupported = 10,     // a valid file using a feature the engine does not handle
     OutOfMemory = 11,     // an allocation failed
     BadHandle = 12,       // a picture handle that names no picture
+    NothingToUndo = 13,   // UndoLastEdit with no edit to take back
+    Cancelled = 14,       // the user cancelled a dialog
 };
+
+// The highest error number, for tables and tests.
+constexpr int kLastError = int(Error::Cancelled);
 
 // A short Japanese description of the error, for messages.
 QString errorText(Error e);

@@ -1,0 +1,35 @@
+#pragma once
+// The scaled rendition the view paints from. Building it is the costly step of
+// showing a picture, so the view keeps it and builds it again only when the
+// picture, the view mode or the on-screen size changes.
+#include <QImage>
+#include <QRect>
+#include <QSize>
+
+namespace engine {
+
+// A rendition covers the whole picture on screen when it has at most this many
+// pixels; beyond that (actual size of a big photo, fit width of a very tall
+// picture) only the visible part and a margin around it are rendered.
+constexpr qint64 kFullRenditionPixels = 8'000'000;
+// Margin kept around a partial rendition, so that small scrolls reuse it.
+constexpr int kRenditionMargin = 384;
+// Shrinking a picture of at most this many pixels goes straight through smooth
+// (area-averaging) scaling; a bigger one is first sampled down to twice the
+// target size, then smoothed (measured: bench/bench_view).
+constexpr qint64 kSmoothDirectPixels = 4'000'000;
+
+struct Rendition {
+    QImage image;  // Format_RGB32, ready to paint
+    QRect area;    // the part of the on-screen picture it covers (display coordinates)
+};
+
+// Renders the part area of a picture shown at size display (both in display
+// coordinates, area clipped to the display). Enlarged pictures keep hard pixel
+// edges (the user selects pixels); shrunk pictures are smoothed.
+Rendition renderRendition(const QImage& picture, QSize display, QRect area);
+
+// Shrinks or enlarges the whole picture to size (the strategy above).
+QImage scaleForView(const QImage& picture, QSize size);
+
+}  // namespace engine
