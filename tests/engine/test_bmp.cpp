@@ -222,17 +222,30 @@ TEST(Bmp, SuiteBadFilesRefused) {
 
 // Lying and cut-off headers made from a valid file.
 TEST(Bmp, TruncatedFilesRefused) {
-    for (int code : {1, 4, 8, 24}) {
-        const QByteArray good = encoded(testsupport::makeTestPicture(9, 5, code));
+    for (int code : {1, 4, 8, 16, 24, 32}) {
+        const Picture pic = testsupport::makeTestPicture(9, 5, code);
+        const QByteArray good = encoded(pic);
         ASSERT_EQ(decodeError(good), Error::None);
-        // Every cut through the headers and the palette, then through the pixels
-        // (only the last row's padding may be missing).
-        const qint64 off = get32(good, 10);
-        for (qint64 n = 0; n < good.size() - 3; ++n) {
-            const Error e = decodeError(good.left(n));
-            EXPECT_NE(e, Error::None) << "code " << code << " cut at " << n;
+        // Only the padding after the last row may be missing.
+        const qint64 rowBytes = ((9 * qint64(pic.bits) + 31) / 32) * 4;
+        const qint64 shortest = good.size() - (rowBytes - (9 * qint64(pic.bits) + 7) / 8);
+        for (qint64 n = 0; n < good.size(); ++n) {
+            // Cut as it is (the size fields then say more than there is), and
+            // cut with the file size made to agree and the image size left
+            // out, so that the pixel data check itself is reached.
+            QByteArray cut = good.left(n);
+            const Error e = decodeError(cut);
             if (n >= 2)
-                EXPECT_EQ(e, Error::Damaged) << "code " << code << " cut at " << n << " offset " << off;
+                EXPECT_EQ(e, Error::Damaged) << "code " << code << " cut at " << n;
+            else
+                EXPECT_EQ(e, Error::UnknownFormat) << "code " << code << " cut at " << n;
+            if (n >= 6) {
+                set32(cut, 2, quint32(n));
+                if (n >= 38)
+                    set32(cut, 34, 0);
+                EXPECT_EQ(decodeError(cut), n >= shortest ? Error::None : Error::Damaged)
+                    << "code " << code << " cut at " << n << " with its size field";
+            }
         }
     }
 }
