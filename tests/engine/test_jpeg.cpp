@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <jpeglib.h>
+
 using namespace engine;
 using namespace engine::codecs;
 using testsupport::makeTestPicture;
@@ -220,6 +223,45 @@ TEST(Jpeg, HugeDeclaredSizeIsTooLargeBeforeDecoding) {
     jpeg[sof + 7] = '\x80'; jpeg[sof + 8] = '\x00';
     Decoded d;
     Error err;
+    EXPECT_FALSE(decode(jpeg, d, err));
+    EXPECT_EQ(err, Error::TooLarge);
+}
+
+TEST(Jpeg, HugeProgressiveFileIsRefusedBeforeItsCoefficientsAreAllocated) {
+    // A small progressive grey file, written by libjpeg directly.
+    jpeg_compress_struct c;
+    jpeg_error_mgr e;
+    c.err = jpeg_std_error(&e);
+    jpeg_create_compress(&c);
+    unsigned char* buf = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &buf, &size);
+    c.image_width = 16;
+    c.image_height = 16;
+    c.input_components = 1;
+    c.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&c);
+    jpeg_simple_progression(&c);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<unsigned char> row(16, 128);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    QByteArray jpeg(reinterpret_cast<const char*>(buf), qsizetype(size));
+    free(buf);
+    Decoded d;
+    Error err;
+    ASSERT_TRUE(decode(jpeg, d, err));
+    EXPECT_EQ(depthCode(d.picture), 80);
+    // 30000 x 30000 grey fits the picture limit (900 MB) but its coefficients
+    // would need 1.8 GB before a single scan is read.
+    const int sof = int(jpeg.indexOf(QByteArray("\xFF\xC2", 2)));
+    ASSERT_GT(sof, 0);
+    jpeg[sof + 5] = char(30000 >> 8); jpeg[sof + 6] = char(30000 & 255);
+    jpeg[sof + 7] = char(30000 >> 8); jpeg[sof + 8] = char(30000 & 255);
     EXPECT_FALSE(decode(jpeg, d, err));
     EXPECT_EQ(err, Error::TooLarge);
 }

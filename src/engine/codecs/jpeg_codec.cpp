@@ -38,8 +38,8 @@ struct ErrorManager {
 
 extern "C" void onErrorExit(j_common_ptr cinfo) {
     auto* e = reinterpret_cast<ErrorManager*>(cinfo->err);
-    if (e->pub.msg_code == JERR_IMAGE_TOO_BIG)
-        e->tooBig = true;  // a side over libjpeg's own limit of 65500
+    if (e->pub.msg_code == JERR_IMAGE_TOO_BIG || e->pub.msg_code == JERR_NO_BACKING_STORE)
+        e->tooBig = true;  // a side over libjpeg's own limit, or working memory over ours
     if (e->pub.msg_code == JERR_BAD_PRECISION || e->pub.msg_code == JERR_NOT_COMPILED)
         e->unsupported = true;
     longjmp(e->jump, 1);
@@ -139,6 +139,10 @@ bool decodeInto(const QByteArray& data, DecodeState& s) {
         return false;
     }
     jpeg_create_decompress(&cinfo);
+    // A progressive file keeps all its coefficients in memory (two bytes a
+    // sample), allocated before any data is read: a small hostile file
+    // declaring a huge picture must not get that far.
+    cinfo.mem->max_memory_to_use = long(kMaxPixelBytes + kMaxPixelBytes / 2);
     progress.progress_monitor = onProgress;
     cinfo.progress = &progress;
     jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()), static_cast<unsigned long>(data.size()));
