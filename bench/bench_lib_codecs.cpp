@@ -92,8 +92,8 @@ void BM_JpegDecodeTurned(benchmark::State& s) {
 // Bare libjpeg-turbo: the same file decoded into one malloc'd BGR buffer.
 void BM_LibjpegTurboDecode(benchmark::State& state) {
     const QByteArray bytes = encoded(Jpeg, photo());
-    std::vector<unsigned char> buf(size_t(kW) * kH * 3);
     for (auto _ : state) {
+        std::vector<unsigned char> buf(size_t(kW) * kH * 3);  // a fresh picture each time, as a load makes
         jpeg_decompress_struct c;
         jpeg_error_mgr e;
         c.err = jpeg_std_error(&e);

@@ -120,26 +120,43 @@ bool isGrayRamp(const QList<QRgb>& table, int n, bool whiteIsZero) {
     return table.size() == n && table == grayRamp(n, whiteIsZero);
 }
 
-// Swaps rows and columns: out(x, y) = in(y, x). Works in tiles so that both
-// the reads and the writes stay within the cache on large photos.
+// The quarter turns with their mirrors (orientations 5 to 8) in one pass:
+// out(x, y) = in(sx, sy) with
+//   5: sx = y,       sy = x          (transpose)
+//   6: sx = y,       sy = H - 1 - x  (turned clockwise)
+//   7: sx = W - 1 - y, sy = H - 1 - x
+//   8: sx = W - 1 - y, sy = x        (turned counter-clockwise)
+// W and H being the input's size. Along an output row the source walks a
+// column, so the work is done in tiles that keep both sides in the cache.
 template <int Bpp>
-static void transposeTiles(const QImage& in, QImage& out) {
-    constexpr int kTile = 32;
+static void turnTiles(const QImage& in, QImage& out, int orientation) {
+    constexpr int kTile = 64;
     const int ow = out.width(), oh = out.height();
+    const int inW = in.width(), inH = in.height();
+    const uchar* base = in.constBits();
+    const qsizetype inBpl = in.bytesPerLine();
+    uchar* outBase = out.bits();
+    const qsizetype outBpl = out.bytesPerLine();
+    const bool flipX = orientation == 7 || orientation == 8;  // sx counts down
+    const bool flipY = orientation == 6 || orientation == 7;  // sy counts down
+    const qsizetype step = flipY ? -inBpl : inBpl;
     for (int ty = 0; ty < oh; ty += kTile) {
         const int yEnd = qMin(oh, ty + kTile);
         for (int tx = 0; tx < ow; tx += kTile) {
             const int xEnd = qMin(ow, tx + kTile);
             for (int y = ty; y < yEnd; ++y) {
-                uchar* d = out.scanLine(y) + qsizetype(tx) * Bpp;
-                for (int x = tx; x < xEnd; ++x, d += Bpp)
-                    memcpy(d, in.constScanLine(x) + qsizetype(y) * Bpp, Bpp);
+                const int sx = flipX ? inW - 1 - y : y;
+                const int sy0 = flipY ? inH - 1 - tx : tx;
+                const uchar* s = base + qsizetype(sy0) * inBpl + qsizetype(sx) * Bpp;
+                uchar* d = outBase + qsizetype(y) * outBpl + qsizetype(tx) * Bpp;
+                for (int x = tx; x < xEnd; ++x, d += Bpp, s += step)
+                    memcpy(d, s, Bpp);
             }
         }
     }
 }
 
-static QImage transpose(const QImage& in) {
+static QImage turn(const QImage& in, int orientation) {
     QImage out(in.height(), in.width(), in.format());
     if (out.isNull())
         return out;
@@ -147,10 +164,10 @@ static QImage transpose(const QImage& in) {
     out.setDotsPerMeterX(in.dotsPerMeterY());
     out.setDotsPerMeterY(in.dotsPerMeterX());
     switch (in.depth()) {
-    case 8: transposeTiles<1>(in, out); break;
-    case 16: transposeTiles<2>(in, out); break;
-    case 24: transposeTiles<3>(in, out); break;
-    case 32: transposeTiles<4>(in, out); break;
+    case 8: turnTiles<1>(in, out, orientation); break;
+    case 16: turnTiles<2>(in, out, orientation); break;
+    case 24: turnTiles<3>(in, out, orientation); break;
+    case 32: turnTiles<4>(in, out, orientation); break;
     default: return QImage();
     }
     return out;
@@ -166,21 +183,14 @@ bool applyOrientation(Picture& pic, int orientation, Error& err) {
             err = Error::TooLarge;
             return false;
         }
-        QImage t = transpose(mono ? unpackMono(img) : img);
+        QImage t = turn(mono ? unpackMono(img) : img, orientation);
         if (t.isNull()) {
             err = Error::OutOfMemory;
             return false;
         }
         img = mono ? packMono(t, t.colorTable()) : t;
-    }
-    switch (orientation) {
-    case 2: img = img.mirrored(true, false); break;
-    case 3: img = img.mirrored(true, true); break;
-    case 4: img = img.mirrored(false, true); break;
-    case 5: break;
-    case 6: img = img.mirrored(true, false); break;
-    case 7: img = img.mirrored(true, true); break;
-    case 8: img = img.mirrored(false, true); break;
+    } else {
+        img = img.mirrored(orientation != 4, orientation != 2);
     }
     if (img.isNull()) {
         err = Error::OutOfMemory;
