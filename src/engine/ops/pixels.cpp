@@ -58,7 +58,30 @@ Picture fromRgb32(const QImage& rgb32, int bits, const QImage& metricsFrom) {
     const QImage::Format f = formatForBits(bits);
     if (rgb32.isNull() || (bits != 16 && bits != 24 && bits != 32))
         return out;
-    out.image = rgb32.format() == f ? rgb32 : rgb32.convertToFormat(f);
+    if (rgb32.format() == f) {
+        out.image = rgb32;
+    } else if (f == QImage::Format_BGR888 && rgb32.format() == QImage::Format_RGB32) {
+        // The common way back for photos, spread over the cores.
+        out.image = allocImage(rgb32.width(), rgb32.height(), f);
+        if (!out.image.isNull()) {
+            uchar* const base = out.image.bits();
+            const qsizetype bpl = out.image.bytesPerLine();
+            const int w = rgb32.width();
+            parallelFor(rgb32.height(), 64, [&](int y0, int y1) {
+                for (int y = y0; y < y1; ++y) {
+                    const auto* s = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y));
+                    uchar* d = base + y * bpl;
+                    for (int x = 0; x < w; ++x, d += 3) {
+                        d[0] = uchar(qBlue(s[x]));
+                        d[1] = uchar(qGreen(s[x]));
+                        d[2] = uchar(qRed(s[x]));
+                    }
+                }
+            });
+        }
+    } else {
+        out.image = rgb32.convertToFormat(f);
+    }
     if (out.image.isNull())
         return Picture();
     copyMetrics(out.image, metricsFrom);
