@@ -265,3 +265,42 @@ TEST(Jpeg, HugeProgressiveFileIsRefusedBeforeItsCoefficientsAreAllocated) {
     EXPECT_FALSE(decode(jpeg, d, err));
     EXPECT_EQ(err, Error::TooLarge);
 }
+
+TEST(Jpeg, AdobeCmykFilesLoadAsColour) {
+    // Adobe's convention stores the inks inverted: 255 is no ink.
+    jpeg_compress_struct c;
+    jpeg_error_mgr e;
+    c.err = jpeg_std_error(&e);
+    jpeg_create_compress(&c);
+    unsigned char* buf = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &buf, &size);
+    c.image_width = 16;
+    c.image_height = 16;
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 100, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<unsigned char> row(16 * 4);
+    while (c.next_scanline < c.image_height) {
+        for (int x = 0; x < 16; ++x) {
+            const bool left = x < 8;
+            const unsigned char ink = left ? 0 : 255, black = left ? 255 : 128;
+            const unsigned char cmyk[4] = {255, ink, ink, black};
+            memcpy(row.data() + x * 4, cmyk, 4);  // left red, right half-strength grey
+        }
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    const QByteArray jpeg(reinterpret_cast<const char*>(buf), qsizetype(size));
+    free(buf);
+    Decoded d;
+    Error err;
+    ASSERT_TRUE(decode(jpeg, d, err));
+    EXPECT_EQ(d.picture.bits, 24);
+    EXPECT_TRUE(near(d.picture.image.pixel(2, 8), qRgb(255, 0, 0)));
+    EXPECT_TRUE(near(d.picture.image.pixel(13, 8), qRgb(128, 128, 128)));
+}

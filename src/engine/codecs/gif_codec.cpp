@@ -94,6 +94,17 @@ public:
         return true;
     }
 
+    // A run of opaque pixels of one frame row, in index mode a plain copy.
+    void putRow(int x, int y, const GifPixelType* src, int n, int transparent) {
+        if (rgb_.isNull() && transparent < 0) {
+            memcpy(indices_.scanLine(y) + x, src, size_t(n));
+            return;
+        }
+        for (int i = 0; i < n; ++i)
+            if (src[i] != transparent)
+                put(x + i, y, src[i]);
+    }
+
     void put(int x, int y, int index) {
         if (rgb_.isNull())
             indices_.scanLine(y)[x] = uchar(index);
@@ -322,12 +333,7 @@ struct Reader {
                 const int y = d.Top + row;
                 if (y < visible.top() || y > visible.bottom())
                     continue;
-                for (int x = visible.left(); x <= visible.right(); ++x) {
-                    const int index = line[size_t(x - d.Left)];
-                    if (index == transparent)
-                        continue;
-                    screen.put(x, y, index);
-                }
+                screen.putRow(visible.left(), y, line.data() + (visible.left() - d.Left), visible.width(), transparent);
             }
         }
         return true;
