@@ -247,3 +247,16 @@ TEST(Png, FormatIsFoundByContentNotByName) {
     EXPECT_EQ(info.format, Png);
     EXPECT_EQ(info.bits, 4);
 }
+
+TEST(Png, CompressedCommentChunkIsRead) {
+    QByteArray png;
+    Error err;
+    ASSERT_TRUE(encode(Png, makeTestPicture(4, 4, 24), EncodeOptions(), png, err));
+    const QByteArray text = QByteArray("Stra\xDF" "e, compressed");  // Latin-1
+    const QByteArray body = QByteArray("Comment\0\0", 9) + qCompress(text).mid(4);  // keyword, method 0, zlib stream
+    const int iend = int(png.indexOf("IEND")) - 4;
+    png.insert(iend, chunk("zTXt", body));
+    Decoded d;
+    ASSERT_TRUE(decode(png, d, err));
+    EXPECT_EQ(d.comment, QString::fromLatin1(text));
+}
