@@ -25,6 +25,9 @@ bool wellFormed(const Picture& pic) {
 QImage toRgb32(const QImage& image) {
     if (image.format() == QImage::Format_RGB32)
         return image;
+    // A working copy is refused beyond 2 GiB rather than risked.
+    if (qint64(image.width()) * image.height() * 4 > 2 * kMaxPixelBytes)
+        return QImage();
     if (image.format() != QImage::Format_BGR888)
         return image.convertToFormat(QImage::Format_RGB32);
     // 24 bits, the usual case for photos: spread over the cores.

@@ -5,6 +5,7 @@
 #include "engine/picture.h"
 
 #include <algorithm>
+#include <exception>
 #include <thread>
 #include <vector>
 
@@ -45,7 +46,9 @@ inline QImage ownPixels(QImage& image) {
 }
 
 // Runs fn(begin, end) over [0, count) split into contiguous blocks, one per
-// core; small jobs (under minPerThread items per core) run on the caller.
+// core; small jobs (under minPerThread items per core) run on the caller. An
+// exception thrown by any block (std::bad_alloc, say) reaches the caller
+// after every block has finished.
 template <class F>
 void parallelFor(int count, int minPerThread, F&& fn) {
     if (count <= 0)
@@ -56,27 +59,35 @@ void parallelFor(int count, int minPerThread, F&& fn) {
         fn(0, count);
         return;
     }
+    const int block = (count + threads - 1) / threads;
+    std::vector<std::exception_ptr> errors(static_cast<size_t>(threads));
+    auto run = [&](int t) {
+        const int b = t * block, e = std::min(count, b + block);
+        if (b >= e)
+            return;
+        try {
+            fn(b, e);
+        } catch (...) {
+            errors[size_t(t)] = std::current_exception();
+        }
+    };
     std::vector<std::thread> pool;
     pool.reserve(size_t(threads - 1));
-    const int block = (count + threads - 1) / threads;
+    int started = 1;
     try {
-        for (int t = 1; t < threads; ++t) {
-            const int b = t * block, e = std::min(count, b + block);
-            if (b < e)
-                pool.emplace_back([&fn, b, e] { fn(b, e); });
-        }
+        for (; started < threads; ++started)
+            pool.emplace_back(run, started);
     } catch (...) {
-        // No thread could be started: the caller does the rest itself below.
+        // No more threads could be started: the caller does the rest itself.
     }
-    const int done = int(pool.size());
-    fn(0, std::min(count, block));
-    for (int t = done + 1; t < threads; ++t) {
-        const int b = t * block, e = std::min(count, b + block);
-        if (b < e)
-            fn(b, e);
-    }
+    run(0);
+    for (int t = started; t < threads; ++t)
+        run(t);
     for (auto& th : pool)
         th.join();
+    for (const auto& e : errors)
+        if (e)
+            std::rethrow_exception(e);
 }
 
 }  // namespace engine::ops::detail

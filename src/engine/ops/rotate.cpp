@@ -44,29 +44,39 @@ void turnPixels(const uchar* src, qsizetype sbpl, int sw, int sh, uchar* dst, qs
     });
 }
 
-// 1-bit pictures: spread to a byte per pixel, turn, pack again.
+// 1-bit pictures: bit by bit, tile by tile, without unpacking (a 1-bit
+// picture at the size limit would need gigabytes as bytes).
 QImage turnMono(const QImage& img, bool ccw) {
     const int w = img.width(), h = img.height();
-    std::vector<uchar> wide(size_t(w) * size_t(h)), turned(size_t(w) * size_t(h));
-    for (int y = 0; y < h; ++y) {
-        const uchar* s = img.constScanLine(y);
-        uchar* d = wide.data() + size_t(y) * size_t(w);
-        for (int x = 0; x < w; ++x)
-            d[x] = (s[x >> 3] >> (7 - (x & 7))) & 1;
-    }
-    turnPixels<1>(wide.data(), w, w, h, turned.data(), h, ccw);
     QImage out = allocImage(h, w, QImage::Format_Mono);
     if (out.isNull())
         return out;
     out.setColorTable(img.colorTable());
-    for (int y = 0; y < w; ++y) {
-        uchar* d = out.scanLine(y);
-        std::memset(d, 0, size_t(out.bytesPerLine()));
-        const uchar* s = turned.data() + size_t(y) * size_t(h);
-        for (int x = 0; x < h; ++x)
-            if (s[x])
-                d[x >> 3] |= uchar(0x80 >> (x & 7));
-    }
+    uchar* const base = out.bits();
+    const qsizetype bpl = out.bytesPerLine();
+    const uchar* const sbase = img.constBits();
+    const qsizetype sbpl = img.bytesPerLine();
+    const int dw = h, dh = w;
+    const int tileRows = (dh + kTile - 1) / kTile;
+    parallelFor(tileRows, 4, [&](int t0, int t1) {
+        for (int ty = t0; ty < t1; ++ty) {
+            const int y0 = ty * kTile, y1 = std::min(dh, y0 + kTile);
+            for (int y = y0; y < y1; ++y)
+                std::memset(base + y * bpl, 0, size_t(bpl));
+            for (int x0 = 0; x0 < dw; x0 += kTile) {
+                const int x1 = std::min(dw, x0 + kTile);
+                for (int y = y0; y < y1; ++y) {
+                    uchar* d = base + y * bpl;
+                    for (int x = x0; x < x1; ++x) {
+                        const int sx = ccw ? w - 1 - y : y;
+                        const int sy = ccw ? x : h - 1 - x;
+                        if ((sbase[sy * sbpl + (sx >> 3)] >> (7 - (sx & 7))) & 1)
+                            d[x >> 3] |= uchar(0x80 >> (x & 7));
+                    }
+                }
+            }
+        }
+    });
     return out;
 }
 
