@@ -3,6 +3,7 @@
 // the undo-file format, so the 24-bit path copies rows straight into the
 // pre-sized output.
 #include "engine/codecs/bmp_format.h"
+#include "engine/codecs/codec_support.h"
 #include "engine/codecs/codecs.h"
 #include "engine/codecs/large_pages.h"
 #include "engine/codecs/little_endian.h"
@@ -84,15 +85,6 @@ void writeRow(const QImage& img, int bits, int y, uchar* dst, qint64 rowBytes) {
         memset(dst + used, 0, size_t(rowBytes - used));
 }
 
-bool indexesFit(const QImage& img, int limit) {
-    for (int y = 0; y < img.height(); ++y) {
-        const uchar* row = img.constScanLine(y);
-        for (int x = 0; x < img.width(); ++x)
-            if (row[x] >= limit)
-                return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -121,7 +113,7 @@ bool encodeBmp(const Picture& pic, const EncodeOptions&, QByteArray& out, Error&
         table = paletteFor(img, bits);
         // A 4 or 8 bit picture whose pixels point past its table cannot be
         // written faithfully; better to say so than to write other colours.
-        if (bits != 1 && (bits == 4 || table.size() < 256) && !indexesFit(img, int(table.size()))) {
+        if (bits != 1 && (bits == 4 || table.size() < 256) && !support::indexesFit(img, int(table.size()))) {
             err = Error::BadArgument;
             return false;
         }

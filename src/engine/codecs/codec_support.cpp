@@ -200,4 +200,14 @@ bool applyOrientation(Picture& pic, int orientation, Error& err) {
     return true;
 }
 
+bool indexesFit(const QImage& img, int limit) {
+    for (int y = 0; y < img.height(); ++y) {
+        const uchar* row = img.constScanLine(y);
+        for (int x = 0; x < img.width(); ++x)
+            if (row[x] >= limit)
+                return false;
+    }
+    return true;
+}
+
 }  // namespace engine::codecs::support

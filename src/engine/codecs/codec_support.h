@@ -1,7 +1,7 @@
 #pragma once
-// Small pieces the library-based codecs (JPEG, PNG, GIF, TIFF) share: picture
-// allocation under the engine's limits, palette finishing, comment text
-// decoding and turning a picture upright by an EXIF/TIFF orientation value.
+// Small pieces the codecs share: picture allocation under the engine's
+// limits, palette finishing and checking, comment text, and turning a picture
+// upright by an EXIF/TIFF orientation value.
 #include "engine/errors.h"
 #include "engine/picture.h"
 
@@ -42,6 +42,10 @@ QList<QRgb> grayRamp(int n, bool whiteIsZero);
 
 // Exactly a grey ramp of n entries, black first (or white first when asked).
 bool isGrayRamp(const QList<QRgb>& table, int n, bool whiteIsZero = false);
+
+// Whether every pixel of an Indexed8 picture is below limit (a colour of the
+// table), so the file cannot point past its palette.
+bool indexesFit(const QImage& img, int limit);
 
 // Scales a 16-bit sample to 8 bits with rounding.
 inline uchar scale16(unsigned v) { return uchar((v * 255u + 32767u) / 65535u); }

@@ -1,6 +1,7 @@
 // PCX writing: 1 bit, 4 bits as four 1-bit planes (the form every reader
 // knows), 8 bits with the 256-colour table at the end, 24 bits as three
 // planes. Every row is written whole, whatever the width.
+#include "engine/codecs/codec_support.h"
 #include "engine/codecs/codecs.h"
 #include "engine/codecs/little_endian.h"
 #include "engine/codecs/pcx_format.h"
@@ -63,15 +64,6 @@ void planeLine(const QImage& img, int bits, int y, qint64 bpl, uchar* line) {
     }
 }
 
-bool indexesFit(const QImage& img, int limit) {
-    for (int y = 0; y < img.height(); ++y) {
-        const uchar* row = img.constScanLine(y);
-        for (int x = 0; x < img.width(); ++x)
-            if (row[x] >= limit)
-                return false;
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -103,7 +95,7 @@ bool encodePcx(const Picture& pic, const EncodeOptions&, QByteArray& out, Error&
             table = grayTable(maxEntries);
         if (table.size() > maxEntries)
             table.resize(maxEntries);
-        if (bits != 1 && (bits == 4 || table.size() < 256) && !indexesFit(img, int(table.size()))) {
+        if (bits != 1 && (bits == 4 || table.size() < 256) && !support::indexesFit(img, int(table.size()))) {
             err = Error::BadArgument;  // pixels pointing past the table
             return false;
         }
