@@ -186,6 +186,8 @@ public:
     void setScrollPosition(QPoint p);
     // The picture pixel under a widget position (clamped to the picture).
     QPoint pixelAt(QPointF widgetPos) const;
+    // How often the scaled rendition was built (tests and benchmarks).
+    int renditionBuilds() const { return renditionBuilds_; }
 
 signals:
     // button: 1 left, 2 right, 4 middle; shift: 1 Shift, 2 Ctrl, 4 Alt;
@@ -238,6 +240,7 @@ private:
     QScrollBar* vbar_ = nullptr;
     Rendition cache_;
     qint64 cacheKey_ = 0;
+    int renditionBuilds_ = 0;
     QSize cacheDisplay_;
     Drag drag_ = Drag::None;
     bool dragMoved_ = false;

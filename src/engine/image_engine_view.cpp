@@ -115,6 +115,7 @@ void ImageEngine::ensureRendition(const QRect& visible) {
                             : visible.adjusted(-kRenditionMargin, -kRenditionMargin, kRenditionMargin, kRenditionMargin) & whole;
     cache_ = Rendition();  // let the old one go before the new one is built
     cache_ = renderRendition(p->image, geom_.display, want);
+    ++renditionBuilds_;
     cacheKey_ = key;
     cacheDisplay_ = geom_.display;
 }

@@ -172,3 +172,46 @@ TEST_F(ViewWidget, PaintsEveryModeAndTheSelection) {
     for (QPoint off : {QPoint(150, 75), QPoint(99, 49), QPoint(201, 101), QPoint(101, 51)})
         EXPECT_EQ(shot.pixel(d.topLeft() + off), grey) << off.x() << "," << off.y();
 }
+
+TEST_F(ViewWidget, RenditionIsBuiltOnlyWhenPictureModeOrSizeChange) {
+    view.ApplyDispMode(1);
+    view.grab();
+    const int first = view.renditionBuilds();
+    // Selection, redisplay and repaint reuse it.
+    view.SetSelLeft(3);
+    view.SetSelRight(30);
+    view.Refresh();
+    view.grab();
+    view.grab();
+    EXPECT_EQ(view.renditionBuilds(), first);
+    view.ApplyDispMode(2);
+    view.grab();
+    EXPECT_EQ(view.renditionBuilds(), first + 1);
+    view.resize(480, 400);
+    view.grab();
+    EXPECT_EQ(view.renditionBuilds(), first + 2);
+    ASSERT_TRUE(view.applyEdit([](Picture& p) {  // an edit: new pixels
+        p.image.setPixel(0, 0, qRgb(1, 2, 3));
+        return true;
+    }));
+    view.grab();
+    EXPECT_EQ(view.renditionBuilds(), first + 3);
+
+    // A big picture at actual size: only the visible part, reused for small scrolls.
+    view.SetImageHandle(PictureStore::instance().add(testsupport::makeTestPicture(4000, 2500, 24)));
+    view.ApplyDispMode(3);
+    view.grab();
+    const int big = view.renditionBuilds();
+    view.setScrollPosition(QPoint(100, 100));
+    view.grab();
+    EXPECT_EQ(view.renditionBuilds(), big);
+    view.setScrollPosition(QPoint(3000, 2000));
+    const QImage shot = view.grab().toImage();
+    EXPECT_EQ(view.renditionBuilds(), big + 1);
+    // What is shown is the picture's pixel under each point.
+    const QRect d = view.pictureRectInView();
+    const QPoint probe(37, 41);
+    const QPoint px = view.pixelAt(probe);
+    EXPECT_EQ(px, probe - d.topLeft());
+    EXPECT_EQ(shot.pixel(probe) & 0xffffff, view.current()->image.pixel(px) & 0xffffff);
+}
