@@ -5,6 +5,7 @@
 #include "platform/prompt.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -22,6 +23,11 @@ Stamp fileStamp(const QString& path) {
     if (!fi.exists())
         return Stamp();
     return Stamp{fi.size(), fi.lastModified().toMSecsSinceEpoch()};
+}
+
+int formatOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? int(codecs::detectFormat(f.read(16))) : int(codecs::UnknownFormat);
 }
 
 }  // namespace
@@ -52,7 +58,7 @@ bool EngineFile::LoadFile(int) {
     loadedSize_ = stamp.size;
     loadedTime_ = stamp.time;
     loadedComment_ = d.comment;
-    loadedFormat_ = -1;
+    InfoFormat = formatOf(FileName);
     engine_.replaceCurrent(std::move(d.picture));
     engine_.setError(Error::None);
     return true;
@@ -72,12 +78,14 @@ bool EngineFile::LoadFileInfo() {
     codecs::Decoded d;
     Error err = Error::None;
     bool ok = false;
+    engine_.beginLongOperation();
     try {
         ok = codecs::decodeFile(FileName, d, err);
     } catch (const std::bad_alloc&) {
         ok = false;
         err = Error::OutOfMemory;
     }
+    engine_.endLongOperation();
     if (!ok || d.picture.isNull()) {
         engine_.setError(err == Error::None ? Error::Damaged : err);
         return false;
@@ -85,6 +93,7 @@ bool EngineFile::LoadFileInfo() {
     InfoWidth = d.picture.width();
     InfoHeight = d.picture.height();
     InfoBits = d.picture.bits;
+    InfoFormat = formatOf(FileName);
     Comment = d.comment;
     engine_.setError(Error::None);
     return true;

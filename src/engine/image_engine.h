@@ -39,7 +39,7 @@ public:
     int JpegQuality = 75; // 1..100 (clamped)
     QString SaveFilter;   // extensions offered by ShowSaveDialog, "BMP;JPG;..."
 
-    // What LoadFileInfo read: size, depth and format of FileName.
+    // What LoadFile or LoadFileInfo read: size, depth and format code of FileName.
     int InfoWidth = 0, InfoHeight = 0, InfoBits = 0, InfoFormat = -1;
 
     // Decodes FileName and makes it the current picture (the one held before is
@@ -62,7 +62,6 @@ private:
     qint64 loadedSize_ = -1;
     qint64 loadedTime_ = 0;
     QString loadedComment_;
-    int loadedFormat_ = -1;
 };
 
 // Edits of the current picture. Each one goes through ImageEngine::applyEdit:

@@ -70,6 +70,7 @@ TEST_F(EngineFileTest, LoadReplacesThePictureAndReadsItsInformation) {
     ASSERT_TRUE(e.File().LoadFileInfo());
     EXPECT_EQ(e.File().InfoWidth, 17);
     EXPECT_EQ(e.File().InfoBits, 4);
+    EXPECT_EQ(e.File().InfoFormat, int(codecs::Bmp));
     EXPECT_TRUE(samePixels(*e.current(), a));
     EXPECT_EQ(started.count(), finished.count());
     EXPECT_GE(started.count(), 1);
@@ -127,6 +128,9 @@ TEST_F(EngineFileTest, JpegQualityAndCommentReachTheFile) {
     e.File().JpegQuality = 500;  // clamped to 100
     ASSERT_TRUE(e.File().SaveFile(codecs::Jpeg, 0));
     EXPECT_LT(QFile(path("low.jpg")).size(), QFile(path("high.jpg")).size());
+    e.File().FileName = path("low.jpg");
+    ASSERT_TRUE(e.File().LoadFileInfo());
+    EXPECT_EQ(e.File().InfoFormat, int(codecs::Jpeg));
 
     ImageEngine reader;
     reader.File().FileName = path("low.jpg");
