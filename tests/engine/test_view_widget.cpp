@@ -215,3 +215,22 @@ TEST_F(ViewWidget, RenditionIsBuiltOnlyWhenPictureModeOrSizeChange) {
     EXPECT_EQ(px, probe - d.topLeft());
     EXPECT_EQ(shot.pixel(probe) & 0xffffff, view.current()->image.pixel(px) & 0xffffff);
 }
+
+TEST_F(ViewWidget, MiddleDragAndWheelScrollBigPictures) {
+    view.SetImageHandle(PictureStore::instance().add(testsupport::makeTestPicture(2000, 1500, 24)));
+    view.ApplyDispMode(3);
+    ASSERT_GT(view.viewGeometry().maxScroll.x(), 0);
+    QSignalSpy spy(&view, &ImageEngine::mouseButton);
+    QTest::mousePress(&view, Qt::MiddleButton, Qt::NoModifier, QPoint(300, 300));
+    QTest::mouseMove(&view, QPoint(250, 220));
+    QTest::mouseRelease(&view, Qt::MiddleButton, Qt::NoModifier, QPoint(250, 220));
+    EXPECT_EQ(view.scrollPosition(), QPoint(50, 80));  // the picture follows the pointer
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(spy[0][0].toInt(), 4);
+    EXPECT_TRUE(view.selection().isNone());
+
+    QWheelEvent down(QPointF(100, 100), view.mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&view, &down);
+    EXPECT_GT(view.scrollPosition().y(), 80);
+}
