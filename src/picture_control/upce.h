@@ -104,6 +104,7 @@ private:
     void onMouseButton(int button);
     void onFileDropped(const QString& path);
     void onDrawToolState(int state);
+    void onDrawingApplied();
     // Runs a command body so that no exception reaches the event loop: a
     // failure is reported through the prompt layer. False when it failed.
     bool guarded(const std::function<void()>& body);

@@ -11,14 +11,19 @@
 void uPcE::CopyPicture() {
     if (ikImg_->ImageHandle() == 0)
         return;
-    const bool cut = HasSelection();
+    // The selection covers SelLeft..SelRight-1 and SelTop..SelBottom-1, and the
+    // cut keeps its polygon's right and bottom coordinates: the corners are the
+    // last selected column and row, so the clipboard gets the selection exactly.
+    // A selection without area copies the whole picture, like no selection.
+    const bool cut = HasSelection() && ikImg_->SelRight() > ikImg_->SelLeft() &&
+                     ikImg_->SelBottom() > ikImg_->SelTop();
     if (cut) {
         LoadSelCorners();
+        const int l = CornerX_[0], r = CornerX_[1] - 1, t = CornerY_[0], b = CornerY_[2] - 1;
         engine::EngineEdit& edit = ikImg_->Edit();
         edit.EditOption = 1;
         edit.RegionMode = 2;
-        bRet_ = edit.RegionTrim(QList<int>(CornerX_, CornerX_ + 4), QList<int>(CornerY_, CornerY_ + 4), 4, 255,
-                                255, 255);
+        bRet_ = edit.RegionTrim({l, r, r, l}, {t, t, b, b}, 4, 255, 255, 255);
         if (!bRet_)
             return;
     }

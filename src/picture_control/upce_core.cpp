@@ -23,6 +23,9 @@ uPcE::uPcE(QWidget* parent) : QWidget(parent) {
     connect(ikImg_, &engine::ImageEngine::fileDropped, this,
             [this](const QString& path, int) { onFileDropped(path); });
     connect(ikImg_, &engine::ImageEngine::drawToolState, this, [this](int state) { onDrawToolState(state); });
+    // A stroke of the drawing toolbar is an edit like any other: an undo step
+    // and the state "編集", so the save prompt protects it.
+    connect(ikImg_, &engine::ImageEngine::drawingApplied, this, [this] { onDrawingApplied(); });
     for (engine::ImageEngine* e : {ikImg_, ikImg2_}) {
         connect(e, &engine::ImageEngine::longOperationStarted, this, [this] { StBusy(true); });
         connect(e, &engine::ImageEngine::longOperationFinished, this, [this] { StBusy(false); });
@@ -122,6 +125,13 @@ void uPcE::onFileDropped(const QString& path) {
 void uPcE::onDrawToolState(int state) {
     if (state == 0)
         ikImg_->drawTool().CloseDrawTool();
+}
+
+void uPcE::onDrawingApplied() {
+    guarded([this] {
+        StEdtMode(QStringLiteral("編集"));
+        vPutUndo(false);
+    });
 }
 
 void uPcE::showMessage(const QString& text) { platform::prompt().message(text, platform::Buttons::Ok); }

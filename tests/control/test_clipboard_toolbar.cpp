@@ -25,11 +25,43 @@ TEST_F(ControlTest, CopyPutsThePictureOrItsSelectionOnTheClipboard) {
     REQUIRE_OPS();
     select(4, 3, 10, 9);
     ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ"));
-    // The cut keeps the rectangle's right and bottom coordinates too.
-    EXPECT_EQ(testsupport::maxChannelDiff(QApplication::clipboard()->image(), rgb(pic).copy(4, 3, 7, 7)), 0);
+    // Exactly the selected pixels: columns 4..9, rows 3..8.
+    EXPECT_EQ(testsupport::maxChannelDiff(QApplication::clipboard()->image(), rgb(pic).copy(4, 3, 6, 6)), 0);
     EXPECT_TRUE(samePixels(current(), pic));
     EXPECT_EQ(ctl->ikImg().SelRight(), 10);  // the selection stays
     EXPECT_EQ(ctl->iUndo(), 1);
+    EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("読込"));
+}
+
+TEST_F(ControlTest, CopyOfASelectionWithoutAreaCopiesTheWholePicture) {
+    REQUIRE_OPS();
+    const engine::Picture pic = makeTestPicture(9, 7, 24);
+    openPicture(pic);
+    select(4, 0, 4, 7);  // a drag that went nowhere sideways
+    ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ"));
+    EXPECT_EQ(testsupport::maxChannelDiff(QApplication::clipboard()->image(), rgb(pic)), 0);
+    EXPECT_TRUE(samePixels(current(), pic));
+}
+
+TEST_F(ControlTest, ADrawingStrokeIsAnUndoableEdit) {
+    const engine::Picture pic = makeTestPicture(16, 12, 24);
+    openPicture(pic);
+    ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("ﾂｰﾙﾊﾞｰを表示"));
+    engine::DrawTool& tool = ctl->ikImg().drawTool();
+    ASSERT_TRUE(tool.isOpen());
+    tool.setTool(engine::DrawTool::Line);
+    tool.setColour(Qt::red);
+    tool.setPenWidth(1);
+    tool.press(QPoint(1, 1));
+    tool.move(QPoint(10, 1));
+    ASSERT_TRUE(tool.release(QPoint(10, 1)));
+    EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("編集"));
+    EXPECT_EQ(ctl->iUndo(), 2);
+    EXPECT_EQ(undoFiles(), QStringList({QStringLiteral("$$Undo001.bmp"), QStringLiteral("$$Undo002.bmp")}));
+    EXPECT_EQ(current().image.pixel(5, 1), qRgb(255, 0, 0));
+
+    ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("編集を一つ戻す"));
+    EXPECT_TRUE(samePixels(current(), pic));
     EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("読込"));
 }
 
