@@ -1,11 +1,11 @@
 // BMP speed on a 6000 x 4000 24-bit photo-like picture (the undo-file case):
 // encode, decode and the whole saveFile, each beside a plain memcpy of the
 // same number of bytes measured in the same run.
+#include "bench_photo.h"
 #include "engine/codecs/codecs.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
@@ -17,27 +17,8 @@ using namespace engine::codecs;
 
 namespace {
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
 
-// Smooth gradients with a little noise, like a photograph (no long runs).
-const Picture& photo() {
-    static const Picture pic = [] {
-        QImage img(kWidth, kHeight, QImage::Format_BGR888);
-        QRandomGenerator rng(7);
-        for (int y = 0; y < kHeight; ++y) {
-            uchar* row = img.scanLine(y);
-            for (int x = 0; x < kWidth; ++x) {
-                const int n = int(rng.bounded(9)) - 4;
-                row[3 * x] = uchar(qBound(0, int(128 + 100 * std::sin(x * 0.002 + y * 0.001)) + n, 255));
-                row[3 * x + 1] = uchar(qBound(0, (x + y) * 255 / (kWidth + kHeight) + n, 255));
-                row[3 * x + 2] = uchar(qBound(0, int(128 + 120 * std::cos(y * 0.003)) + n, 255));
-            }
-        }
-        return Picture{img, 24};
-    }();
-    return pic;
-}
+const Picture& photo() { return bench::photo(); }
 
 const QByteArray& encodedPhoto() {
     static const QByteArray bytes = [] {

@@ -1,6 +1,7 @@
 // The colour panel on a 24-megapixel photo: one preview rebuild (copy of the
 // control's picture, conversion, display) per option, and the inversion.
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_colour_panel
+#include "bench_photo.h"
 #include "engine/image_engine.h"
 #include "engine/picture_store.h"
 #include "main_window/fm_main.h"
@@ -15,22 +16,7 @@
 
 namespace {
 
-// A photo-like 6000 x 4000 picture: smooth gradients with some noise.
-engine::Picture photo() {
-    QImage img(6000, 4000, QImage::Format_BGR888);
-    std::mt19937 rng(7);
-    std::uniform_int_distribution<int> noise(-12, 12);
-    for (int y = 0; y < img.height(); ++y) {
-        uchar* row = img.scanLine(y);
-        for (int x = 0; x < img.width(); ++x) {
-            const int n = noise(rng);
-            row[3 * x + 0] = uchar(std::clamp(x * 255 / 6000 + n, 0, 255));
-            row[3 * x + 1] = uchar(std::clamp(y * 255 / 4000 + n, 0, 255));
-            row[3 * x + 2] = uchar(std::clamp((x + y) * 255 / 10000 + n, 0, 255));
-        }
-    }
-    return engine::makePicture(img, 24);
-}
+engine::Picture photo() { return bench::photo(); }
 
 struct Panel {
     QTemporaryDir dir;

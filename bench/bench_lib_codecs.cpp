@@ -1,9 +1,9 @@
 // The library codecs on a 6000 x 4000 photo-like picture, with bare
 // libjpeg-turbo beside our JPEG paths to show what the wrapping costs.
 //   build/bench/bench_lib_codecs --benchmark_filter=Jpeg
+#include "bench_photo.h"
 #include "engine/codecs/codecs.h"
 
-#include <QRandomGenerator>
 
 #include <benchmark/benchmark.h>
 
@@ -19,24 +19,7 @@ namespace {
 
 constexpr int kW = 6000, kH = 4000;
 
-// Smooth gradients with a little noise: compresses like a photo.
-const Picture& photo() {
-    static const Picture pic = [] {
-        QImage img(kW, kH, QImage::Format_BGR888);
-        QRandomGenerator rng(7);
-        for (int y = 0; y < kH; ++y) {
-            uchar* p = img.scanLine(y);
-            for (int x = 0; x < kW; ++x, p += 3) {
-                const int n = int(rng.bounded(8));
-                p[0] = uchar((x / 24 + n) & 255);
-                p[1] = uchar((y / 16 + n) & 255);
-                p[2] = uchar(((x + y) / 40 + n) & 255);
-            }
-        }
-        return makePicture(img, 24);
-    }();
-    return pic;
-}
+const Picture& photo() { return bench::photo(); }
 
 const Picture& palettePhoto() {
     static const Picture pic = [] {

@@ -1,13 +1,13 @@
 // The view on a 6000 x 4000 24-bit photo: building the scaled rendition (the
 // strategies compared), the visible part at actual size, and painting the view
 // once the rendition is cached.
+#include "bench_photo.h"
 #include "engine/image_engine.h"
 #include "engine/picture_store.h"
 #include "engine/view_rendition.h"
 
 #include <QApplication>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -16,27 +16,9 @@ using namespace engine;
 
 namespace {
 
-constexpr int kWidth = 6000;
-constexpr int kHeight = 4000;
 const QSize kScreen(1500, 1000);  // the view of a maximised window, scale to fit
 
-const QImage& photo() {
-    static const QImage img = [] {
-        QImage out(kWidth, kHeight, QImage::Format_BGR888);
-        QRandomGenerator rng(7);
-        for (int y = 0; y < kHeight; ++y) {
-            uchar* row = out.scanLine(y);
-            for (int x = 0; x < kWidth; ++x) {
-                const int n = int(rng.bounded(9)) - 4;
-                row[3 * x] = uchar(qBound(0, int(128 + 100 * std::sin(x * 0.002 + y * 0.001)) + n, 255));
-                row[3 * x + 1] = uchar(qBound(0, (x + y) * 255 / (kWidth + kHeight) + n, 255));
-                row[3 * x + 2] = uchar(qBound(0, int(128 + 120 * std::cos(y * 0.003)) + n, 255));
-            }
-        }
-        return out;
-    }();
-    return img;
-}
+const QImage& photo() { return bench::photo().image; }
 
 void BM_ScaleSmoothDirect(benchmark::State& state) {
     for (auto _ : state)
@@ -88,7 +70,7 @@ void BM_ViewFirstPaint(benchmark::State& state) {
     QImage target(kScreen, QImage::Format_RGB32);
     for (auto _ : state) {
         state.PauseTiming();
-        Picture p{photo().copy(0, 0, kWidth, kHeight), 24};
+        Picture p{photo().copy(), 24};
         view.SetImageHandle(PictureStore::instance().add(p));
         state.ResumeTiming();
         view.render(&target);

@@ -30,24 +30,34 @@ int formatOf(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? int(codecs::detectFormat(f.read(16))) : int(codecs::UnknownFormat);
 }
 
+// Decodes a file inside long-operation events; a failure leaves err set (never
+// None) and d without a picture.
+bool decodeReported(ImageEngine& engine, const QString& path, codecs::Decoded& d, Error& err) {
+    bool ok = false;
+    engine.beginLongOperation();
+    try {
+        ok = codecs::decodeFile(path, d, err);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+        err = Error::OutOfMemory;
+    }
+    engine.endLongOperation();
+    if (ok && !d.picture.isNull())
+        return true;
+    if (err == Error::None)
+        err = Error::Damaged;
+    return false;
+}
+
 }  // namespace
 
 bool EngineFile::LoadFile(int) {
     codecs::Decoded d;
     Error err = Error::None;
-    engine_.beginLongOperation();
     const Stamp stamp = fileStamp(FileName);
-    bool ok = false;
-    try {
-        ok = codecs::decodeFile(FileName, d, err);
-    } catch (const std::bad_alloc&) {
-        ok = false;
-        err = Error::OutOfMemory;
-    }
-    engine_.endLongOperation();
-    if (!ok || d.picture.isNull()) {
+    if (!decodeReported(engine_, FileName, d, err)) {
         // The picture shown stays as it was: a bad file never costs the user theirs.
-        engine_.setError(err == Error::None ? Error::Damaged : err);
+        engine_.setError(err);
         return false;
     }
     Comment = d.comment;
@@ -77,17 +87,8 @@ bool EngineFile::LoadFileInfo() {
     }
     codecs::Decoded d;
     Error err = Error::None;
-    bool ok = false;
-    engine_.beginLongOperation();
-    try {
-        ok = codecs::decodeFile(FileName, d, err);
-    } catch (const std::bad_alloc&) {
-        ok = false;
-        err = Error::OutOfMemory;
-    }
-    engine_.endLongOperation();
-    if (!ok || d.picture.isNull()) {
-        engine_.setError(err == Error::None ? Error::Damaged : err);
+    if (!decodeReported(engine_, FileName, d, err)) {
+        engine_.setError(err);
         return false;
     }
     InfoWidth = d.picture.width();
