@@ -9,6 +9,24 @@
 //   key Ctrl+R      a key press and release, delivered through the window
 //   option 0        a click on the colour-depth option 0..7
 //   shot out.png    a picture of the whole window, written as PNG
+//   open PATH       queue the name chosen in the next open dialog
+//   saveas PATH     queue the name chosen in the next save dialog
+//   menu N CAPTION  click menu label N (1..3) and choose the item CAPTION
+//                   (as shown, without "(&X)"; submenus are searched)
+//   popup CAPTION   right click on the picture and choose CAPTION
+//   act GROUP CMD   hand a command pair straight to the control (pcAct)
+//   click TEXT      click the visible button whose text or tooltip is TEXT
+//   drag X1 Y1 X2 Y2  drag with the left button over the picture view
+//                   (view pixels), e.g. a selection or a drawing stroke
+//   text VALUE      type VALUE into the threshold box
+//   slider N        move the threshold slider to position N
+//   wait MS         let the program run for MS milliseconds
+//   state LABEL     write the control's file, size, depth, edit state, undo
+//                   step, the colour option and the window caption
+//   print TEXT      write TEXT on the standard output (a marker for logs)
+//
+// From the first "answer", "open" or "saveas" on, every message text shown is
+// also written on the standard output, prefixed "MESSAGE: ".
 //   close           the user's close from the window system
 //   exit            ends the program without its close sequence
 //

@@ -25,7 +25,10 @@ void uPcE::pcAct(const QString& sGp, const QString& sJb) {
         // "読込" means "as on disk": only a save that wrote the file earns it.
         if (saveWritten)
             StEdtMode(QStringLiteral("読込"));
-    } else if (kEditGroups.contains(sGp) || sJb == QStringLiteral("ﾄﾘﾐﾝｸﾞ")) {
+    } else if (kEditGroups.contains(sGp) || sJb == QStringLiteral("ﾄﾘﾐﾝｸﾞ") ||
+               (sGp == QStringLiteral("画像編集") && sJb == QStringLiteral("強調"))) {
+        // Highlighting changes the pixels like any other edit: left at "読込",
+        // the save button stayed off and closing dropped the change unasked.
         StEdtMode(QStringLiteral("編集"));
     }
 }

@@ -96,6 +96,13 @@ void uPcE::pcNewClip() {
         bRet_ = ikImg2_->PasteClipboard();
         if (!bRet_)
             return;  // nothing on the clipboard
+        // The pasted picture replaces the current one: unsaved edits are
+        // offered for saving first, as before opening another file.
+        if (vCheckSave() == platform::Cancel) {
+            ikImg2_->FreeImage(ikImg2_->ImageHandle());
+            bRet_ = false;
+            return;
+        }
         QApplication::clipboard()->clear();
         ikImg2_->ReadImageInfo();
         if (ikImg2_->ImageType() != 1) {

@@ -95,6 +95,33 @@ TEST_F(ControlTest, NewPictureFromTheClipboard) {
     EXPECT_TRUE(prompt.messages.isEmpty());
 }
 
+TEST_F(ControlTest, NewPictureFromTheClipboardAsksAboutUnsavedEdits) {
+    REQUIRE_OPS();
+    const engine::Picture pic = makeTestPicture(12, 8, 24);
+    const QString path = openPicture(pic);
+    ctl->pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
+    const engine::Picture turned = current();
+    QApplication::clipboard()->setImage(rgb(makeTestPicture(5, 4, 24)));
+
+    // Cancel: the edited picture, its history and the clipboard stay.
+    prompt.answers = {platform::Cancel};
+    ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"));
+    EXPECT_EQ(prompt.messages.size(), 1);
+    EXPECT_EQ(ctl->prFile(), path);
+    EXPECT_TRUE(samePixels(current(), turned));
+    EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("編集"));
+    EXPECT_EQ(ctl->iUndo(), 2);
+    EXPECT_FALSE(QApplication::clipboard()->image().isNull());
+    EXPECT_EQ(ctl->ikImg2().ImageHandle(), 0u);
+
+    // Yes: the turned picture is written to its file, then the paste goes on.
+    prompt.answers = {platform::Yes};
+    ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"));
+    EXPECT_EQ(ctl->prFile(), work + QStringLiteral("$$Undo001.bmp"));
+    EXPECT_EQ(current().image.size(), QSize(5, 4));
+    EXPECT_EQ(readFile(path).image.size(), QSize(8, 12));
+}
+
 TEST_F(ControlTest, DrawingToolbarOpensBesideTheMainWindow) {
     engine::DrawTool& tool = ctl->ikImg().drawTool();
     ctl->setHostGeometryProvider([] { return uPcE::HostGeometry{1500, 3000, 15, 15}; });
