@@ -149,6 +149,9 @@ private:
     double dSldMin_ = 0;
     double dSldMax_ = 0;
     int iSldStep_ = 0;
+    // The file-change report rebuilt the preview for the picture whose
+    // information report comes next.
+    bool bPvFresh_ = false;
 
     // event state
     QString sEdtMd_;

@@ -23,7 +23,10 @@ int optionForDepth(const QString& sBt) {
 
 }  // namespace
 
-void fmMain::onStFile(const QString&) { ColPrev(); }
+void fmMain::onStFile(const QString&) {
+    ColPrev();
+    bPvFresh_ = true;  // the information report that follows a load needs no second rebuild
+}
 
 void fmMain::onStPcTyp(const QString& sFL, const QString& sBt, const QString& sTy) {
     setWindowTitle(sFL);
@@ -37,6 +40,12 @@ void fmMain::onStPcTyp(const QString& sFL, const QString& sBt, const QString& sT
     else
         opColor_[i]->setChecked(true);
     Usr::bLoading = false;
+    // An edit (a turn, a trim, an undo, a stroke) reports the new picture
+    // without a file change. The preview must follow it: "確定 ↑" hands the
+    // preview back, and a stale one would silently undo the edit.
+    if (!bPvFresh_)
+        ColPrev();
+    bPvFresh_ = false;
 }
 
 void fmMain::onEdtMode(const QString& sMd) {

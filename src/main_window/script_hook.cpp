@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,6 +21,7 @@
 #include <QKeySequence>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTextStream>
 #include <QWindow>
 #include <cstdio>
@@ -112,6 +114,8 @@ bool runScript(fmMain& window, const QString& path) {
         return false;
     }
     const QStringList lines = QTextStream(&f).readAll().split(u'\n');
+    QElapsedTimer clock;  // "state" reports the time since the replay began
+    clock.start();
     for (const QString& raw : lines) {
         const QString line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(u'#'))
@@ -186,15 +190,20 @@ bool runScript(fmMain& window, const QString& path) {
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         } else if (cmd == QStringLiteral("state")) {
             uPcE& c = window.control();
-            std::printf("STATE: %s file=%s size=%gx%g bit=%s mode=%s undo=%d option=%d caption=%s\n",
+            std::printf("STATE: %s file=%s size=%gx%g bit=%s mode=%s undo=%d option=%d caption=%s geometry=%d,%d %dx%d scale=%d t=%lldms\n",
                         qPrintable(arg), qPrintable(c.prFile()), c.PicWidth(), c.PicHeight(), qPrintable(c.sBit()),
-                        qPrintable(c.sEdtMode()), c.iUndo(), window.iColCd(), qPrintable(window.windowTitle()));
+                        qPrintable(c.sEdtMode()), c.iUndo(), window.iColCd(), qPrintable(window.windowTitle()), window.x(), window.y(), window.width(),
+                        window.height(), window.chScl(0)->isChecked() ? 1 : 0, clock.elapsed());
             std::fflush(stdout);
         } else if (cmd == QStringLiteral("print")) {
             std::printf("%s\n", qPrintable(arg));
             std::fflush(stdout);
         } else if (cmd == QStringLiteral("shot")) {
             if (!window.grab().save(arg, "PNG"))
+                fail(QStringLiteral("cannot write ") + arg);
+        } else if (cmd == QStringLiteral("screen")) {
+            QScreen* screen = QGuiApplication::primaryScreen();
+            if (!screen || !screen->grabWindow(0).save(arg, "PNG"))
                 fail(QStringLiteral("cannot write ") + arg);
         } else if (cmd == QStringLiteral("close")) {
             if (window.queryUnload(true))

@@ -9,6 +9,7 @@
 //   key Ctrl+R      a key press and release, delivered through the window
 //   option 0        a click on the colour-depth option 0..7
 //   shot out.png    a picture of the whole window, written as PNG
+//   screen out.png  a picture of the whole screen (floating windows included)
 //   open PATH       queue the name chosen in the next open dialog
 //   saveas PATH     queue the name chosen in the next save dialog
 //   menu N CAPTION  click menu label N (1..3) and choose the item CAPTION
@@ -22,7 +23,8 @@
 //   slider N        move the threshold slider to position N
 //   wait MS         let the program run for MS milliseconds
 //   state LABEL     write the control's file, size, depth, edit state, undo
-//                   step, the colour option and the window caption
+//                   step, the colour option, the window caption and
+//                   geometry, the scale box and the time since the replay began
 //   print TEXT      write TEXT on the standard output (a marker for logs)
 //
 // From the first "answer", "open" or "saveas" on, every message text shown is

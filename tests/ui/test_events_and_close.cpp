@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
 #include <QToolButton>
@@ -34,18 +35,38 @@ TEST_F(MainWindowTest, PictureInformationSetsCaptionPanelAndOptionWithoutRebuild
         const char* code;
         int option;
     } rows[] = {{"1.", 0}, {"2.", 0}, {"4.", 1}, {"40.", 2}, {"8.", 3}, {"80.", 4}, {"16.", 5}, {"24.", 6}, {"32.", 7}, {"", 0}, {"24", 0}};
+    EXPECT_NE(preview, 0u);
     for (const auto& r : rows) {
+        // A load reports the file (which rebuilds) and then the information.
+        emit w.control().eStFile("/pics/a.png");
+        const quint32 built = w.ikImg().ImageHandle();
+        EXPECT_NE(built, preview) << "a new file rebuilds the preview";
         emit w.control().eStPcTyp("/pics/a.png", r.code, "ｲﾒｰｼﾞｻｲｽﾞ:1x1");
         EXPECT_TRUE(w.opColor(r.option)->isChecked()) << r.code;
         EXPECT_EQ(w.slider()->isEnabled(), r.option == 0) << r.code;
         EXPECT_FALSE(Usr::bLoading);
+        EXPECT_EQ(w.ikImg().ImageHandle(), built) << "selecting the option does not rebuild the preview";
     }
     EXPECT_EQ(w.iColCd(), 1);
-    EXPECT_EQ(w.ikImg().ImageHandle(), preview) << "selecting the option does not rebuild the preview";
     EXPECT_EQ(w.windowTitle(), "/pics/a.png");
     EXPECT_EQ(w.ssImg()->caption(), " ｲﾒｰｼﾞｻｲｽﾞ:1x1");
-    emit w.control().eStFile("/pics/a.png");
-    EXPECT_NE(w.ikImg().ImageHandle(), preview) << "a new file rebuilds it";
+}
+
+TEST_F(MainWindowTest, AnEditRebuildsThePreviewSoTheCommitKeepsIt) {
+    fmMain& w = loadedWindow();
+    const QString path = writeBmp(dir.path() + "/turn.bmp", 24, 21, 13);
+    QString p = path;
+    w.control().pcOpen(0, p);
+    ASSERT_EQ(w.control().PicWidth(), 21);
+    w.opColor(0)->click();  // black and white, previewed from the 21 x 13 picture
+    // Turned from the keyboard: no menu rebuild follows, only the control's report.
+    w.keyDown(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_EQ(w.control().PicWidth(), 13);
+    ASSERT_EQ(w.ikImg().current()->image.size(), QSize(13, 21)) << "the preview shows the turned picture";
+    w.cmRet()->click();
+    EXPECT_EQ(w.control().PicWidth(), 13) << "the commit keeps the turn";
+    EXPECT_EQ(w.control().PicHeight(), 21);
+    EXPECT_EQ(w.control().sBit(), "24.") << "the option followed the turned 24-bit picture";
 }
 
 TEST_F(MainWindowTest, EditModeEnablesSaveUndoAndMenus) {
