@@ -20,17 +20,19 @@
 //   drag X1 Y1 X2 Y2  drag with the left button over the picture view
 //                   (view pixels), e.g. a selection or a drawing stroke
 //   text VALUE      type VALUE into the threshold box
+//   arrow 0|1       click the threshold's left (0) or right (1) arrow button
 //   slider N        move the threshold slider to position N
 //   wait MS         let the program run for MS milliseconds
 //   state LABEL     write the control's file, size, depth, edit state, undo
 //                   step, the colour option, the window caption and
-//                   geometry, the scale box and the time since the replay began
+//                   geometry, the scale box, the threshold text and slider,
+//                   the selection edges and the time since the replay began
 //   print TEXT      write TEXT on the standard output (a marker for logs)
+//   close           the user's close from the window system
+//   exit            ends the program without its close sequence
 //
 // From the first "answer", "open" or "saveas" on, every message text shown is
 // also written on the standard output, prefixed "MESSAGE: ".
-//   close           the user's close from the window system
-//   exit            ends the program without its close sequence
 //
 // Blank lines and lines starting with "#" are skipped; an unknown command
 // ends the replay with a message on the standard error.

@@ -2,7 +2,9 @@
 // named on the command line, turns it with Ctrl+R, closes the window as the
 // window system would, answers "yes" to the save question, then checks the
 // picture and the settings file on disk. A second run takes a picture of the
-// window with the colour panel in use.
+// window with the colour panel in use. A third run selects with the mouse,
+// copies from the popup menu, pastes as new, edits from the menu and the
+// keyboard, commits a colour preview and makes the Open With entry.
 //
 //   tolvane_e2e <path of tolvane> <screenshot.png to write>
 //
@@ -12,6 +14,7 @@
 #include <QFile>
 #include <QImage>
 #include <QLinearGradient>
+#include <QMap>
 #include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -56,7 +59,9 @@ QString findFile(const QString& root, const QString& name) {
 }
 
 // Runs the program once under xvfb-run with a script; returns its exit code.
-int runProgram(const QString& program, const QString& home, const QString& script, const QString& picture) {
+// With output given, the program's standard output is collected there.
+int runProgram(const QString& program, const QString& home, const QString& script, const QString& picture,
+               QString* output = nullptr) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     env.insert(QStringLiteral("HOME"), home);
@@ -69,7 +74,7 @@ int runProgram(const QString& program, const QString& home, const QString& scrip
     QFile::setPermissions(home + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QProcess p;
     p.setProcessEnvironment(env);
-    p.setProcessChannelMode(QProcess::ForwardedChannels);
+    p.setProcessChannelMode(output ? QProcess::ForwardedErrorChannel : QProcess::ForwardedChannels);
     p.start(QStringLiteral("xvfb-run"), {QStringLiteral("-a"), QStringLiteral("-s"), QStringLiteral("-screen 0 1280x1024x24"),
                                           program, picture});
     if (!p.waitForFinished(120000)) {
@@ -77,7 +82,25 @@ int runProgram(const QString& program, const QString& home, const QString& scrip
         p.waitForFinished();
         return -1;
     }
+    if (output)
+        *output = QString::fromUtf8(p.readAllStandardOutput());
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// The "state" line of the script hook with this label, split into its fields
+// (size, bit, mode, sel, ...).
+QMap<QString, QString> stateLine(const QString& output, const QString& label) {
+    QMap<QString, QString> fields;
+    for (const QString& line : output.split(u'\n')) {
+        if (!line.startsWith(QStringLiteral("STATE: ") + label + u' '))
+            continue;
+        for (const QString& part : line.split(u' ', Qt::SkipEmptyParts)) {
+            const qsizetype eq = part.indexOf(u'=');
+            if (eq > 0)
+                fields.insert(part.left(eq), part.mid(eq + 1));
+        }
+    }
+    return fields;
 }
 
 bool writeText(const QString& path, const QByteArray& text) {
@@ -140,6 +163,46 @@ int main(int argc, char** argv) {
     check(code2 == 0, QStringLiteral("second run ended (exit code %1)").arg(code2));
     const QImage grabbed(shot);
     check(!grabbed.isNull() && grabbed.width() > 300, QStringLiteral("window picture written to ") + shot);
+
+    // 3. What a user does with the menus, the clipboard and the colour panel.
+    const QString large = pics + QStringLiteral("large.bmp");
+    saveBmp(large, landscape(800, 600));
+    const QString script3 = tmp.path() + QStringLiteral("/user.txt");
+    writeText(script3, "drag 300 150 500 300\n"
+                       "state selected\n"
+                       "popup ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ\n"
+                       "key Ctrl+V\n"
+                       "state pasted\n"
+                       "menu 2 左右反転\n"
+                       "answer 7\n"
+                       "option 0\n"
+                       "key Ctrl+R\n"
+                       "click 確定 ↑\n"
+                       "state committed\n"
+                       "answer 1\n"
+                       "menu 3 「送る」にｼｮｰﾄｶｯﾄ作成\n"
+                       "exit\n");
+    QString out;
+    const int code3 = runProgram(program, home, script3, large, &out);
+    check(code3 == 0, QStringLiteral("third run ended (exit code %1)").arg(code3));
+    const QStringList sel = stateLine(out, QStringLiteral("selected")).value(QStringLiteral("sel")).split(u',');
+    const bool selected = sel.size() == 4 && sel[2].toInt() > sel[0].toInt() && sel[3].toInt() > sel[1].toInt();
+    check(selected, QStringLiteral("a drag over the picture selects: ") + sel.join(u','));
+    if (selected) {
+        const QString want = QStringLiteral("%1x%2").arg(sel[2].toInt() - sel[0].toInt()).arg(sel[3].toInt() - sel[1].toInt());
+        const QString turned = QStringLiteral("%1x%2").arg(sel[3].toInt() - sel[1].toInt()).arg(sel[2].toInt() - sel[0].toInt());
+        const auto pasted = stateLine(out, QStringLiteral("pasted"));
+        check(pasted.value(QStringLiteral("size")) == want,
+              QStringLiteral("copy and paste as new give the selection: ") + pasted.value(QStringLiteral("size")) + " " + want);
+        // The turn made from the keyboard after choosing black and white is kept by the commit.
+        const auto committed = stateLine(out, QStringLiteral("committed"));
+        check(committed.value(QStringLiteral("size")) == turned && committed.value(QStringLiteral("mode")) == "編集",
+              QStringLiteral("the colour commit keeps the turn: ") + committed.value(QStringLiteral("size")) + " " + turned);
+    }
+    const QString entry = findFile(home, QStringLiteral("tolvane.desktop"));
+    QFile desktop(entry);
+    const QByteArray entryText = desktop.open(QIODevice::ReadOnly) ? desktop.readAll() : QByteArray();
+    check(entryText.contains("Exec=") && entryText.contains("%f"), QStringLiteral("the Open With entry names the program: ") + entry);
 
     std::printf("%s\n", failures ? "FAILED" : "PASSED");
     return failures ? 1 : 0;
