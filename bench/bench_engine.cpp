@@ -177,6 +177,9 @@ void BM_ResizeHalf(benchmark::State& state) {
 void BM_Rotate90(benchmark::State& state) {
     runOp(state, [](Picture& p) { return ops::rotate(p, 9000, false, false, true, Qt::white); });
 }
+void BM_Rotate270(benchmark::State& state) {
+    runOp(state, [](Picture& p) { return ops::rotate(p, 27000, false, false, true, Qt::white); });
+}
 void BM_Rotate180(benchmark::State& state) {
     runOp(state, [](Picture& p) { return ops::rotate(p, 18000, false, false, true, Qt::white); });
 }
@@ -224,6 +227,7 @@ ENGINE_BENCH(BM_ConvertDepth)->Apply(depthCodes);
 ENGINE_BENCH(BM_ConvertTo24From8);
 ENGINE_BENCH(BM_ResizeHalf);
 ENGINE_BENCH(BM_Rotate90);
+ENGINE_BENCH(BM_Rotate270);
 ENGINE_BENCH(BM_Rotate180);
 ENGINE_BENCH(BM_MirrorLeftRight);
 ENGINE_BENCH(BM_MirrorTopBottom);
