@@ -63,9 +63,11 @@ inline void store32(uchar* p, uint32_t v) { std::memcpy(p, &v, 4); }
 // (its last, or its first) always lands in a row's last column. The source
 // rows of the next tile are fetched ahead: the hardware does not guess a walk
 // down the columns of a picture, and waiting for each row costs more than the
-// copying. Bands of destination rows are shared out over the cores.
+// copying. Bands of destination rows are shared out over the cores. Tiles
+// much larger than 32 x 64 start to push each other out of the caches, most
+// when the source lies in large pages (as an edited picture does).
 constexpr int kBand24 = 64;  // destination rows per band (source columns)
-constexpr int kSpan24 = 64;  // destination columns per tile (source rows)
+constexpr int kSpan24 = 32;  // destination columns per tile (source rows)
 
 // One source pixel as the low three bytes of a 32-bit value.
 template <bool CCW>
