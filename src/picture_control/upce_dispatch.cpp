@@ -29,7 +29,9 @@ void uPcE::pcAct(const QString& sGp, const QString& sJb) {
                (sGp == QStringLiteral("画像編集") && sJb == QStringLiteral("強調"))) {
         // Highlighting changes the pixels like any other edit: left at "読込",
         // the save button stayed off and closing dropped the change unasked.
-        StEdtMode(QStringLiteral("編集"));
+        // Without a picture there is nothing edited, and nothing to save.
+        if (ikImg_->ImageHandle() != 0)
+            StEdtMode(QStringLiteral("編集"));
     }
 }
 

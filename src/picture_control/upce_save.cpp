@@ -48,7 +48,9 @@ const QString kDefaultName = QStringLiteral("Wrk.jpg");
 }  // namespace
 
 int uPcE::vCheckSave() {
-    if (sEdtMode_ != QStringLiteral("編集"))
+    // With no picture there is nothing to save; asking would hold the window
+    // open, since the save that follows a "yes" can write nothing.
+    if (sEdtMode_ != QStringLiteral("編集") || ikImg_->ImageHandle() == 0)
         return 0;
     int result = 0;
     switch (iEdtUpd_) {

@@ -52,18 +52,37 @@ TEST_F(ControlTest, EditStateFollowsTheCommand) {
 }
 
 TEST_F(ControlTest, EditCommandsMarkAnEditEvenWhenNothingChanged) {
-    // No picture at all: the commands do nothing, yet the dispatch marks an edit
-    // (the host enables undo, which then has nothing to do).
-    for (const auto& [g, i] : {std::pair{u"回転", u"右90度"}, std::pair{u"綴じ込み", u"縦方向"},
-                               std::pair{u"画像編集", u"ﾄﾘﾐﾝｸﾞ"}}) {
+    const std::pair<const char16_t*, const char16_t*> commands[] = {
+        {u"回転", u"右90度"}, {u"綴じ込み", u"縦方向"}, {u"画像編集", u"ﾄﾘﾐﾝｸﾞ"}, {u"色数", u"白黒"}};
+    // No picture at all: nothing is edited, so nothing may be offered for
+    // saving (a "yes" could write nothing and would keep the window open).
+    for (const auto& [g, i] : commands) {
         ctl->pcAct(QStringLiteral("編集状態"), QStringLiteral("読込"));
         ctl->pcAct(QString::fromUtf16(g), QString::fromUtf16(i));
-        EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("編集"));
+        EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("読込")) << QString::fromUtf16(i).toStdString();
     }
     EXPECT_TRUE(prompt.messages.isEmpty());
     ctl->pcAct(QStringLiteral("ﾘｻｲｽﾞ"), QStringLiteral("横基準"));
     EXPECT_EQ(prompt.messages, QStringList({QStringLiteral("先に範囲を指定し､そのｻｲｽﾞに合わせて縮小します")}));
     EXPECT_EQ(ctl->ImgHandle(), 0u);
+
+    // A state set by the host without a picture asks nothing either, in every mode.
+    ctl->pcAct(QStringLiteral("編集状態"), QStringLiteral("編集"));
+    for (const char16_t* mode : {u"確認後更新", u"確認なし", u"自動更新"}) {
+        ctl->pcAct(QStringLiteral("更新"), QString::fromUtf16(mode));
+        EXPECT_EQ(ctl->vCheckSave(), 0);
+    }
+    EXPECT_EQ(prompt.messages.size(), 1);
+
+    // With a picture the edit commands mark an edit even when nothing changed
+    // (no selection to trim or close up).
+    ctl->pcAct(QStringLiteral("更新"), QStringLiteral("確認後更新"));
+    openPicture(makeTestPicture(12, 8, 24));
+    for (const auto& [g, i] : commands) {
+        ctl->pcAct(QStringLiteral("編集状態"), QStringLiteral("読込"));
+        ctl->pcAct(QString::fromUtf16(g), QString::fromUtf16(i));
+        EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("編集")) << QString::fromUtf16(i).toStdString();
+    }
 }
 
 TEST_F(ControlTest, InformationTextAndDepthCode) {
