@@ -5,6 +5,7 @@
 //
 //   cmake -S . -B build-rel -DCMAKE_BUILD_TYPE=Release && cmake --build build-rel -j2 --target bench_engine
 //   build-rel/bench/bench_engine
+#include "bench_photo.h"
 #include "engine/codecs/codecs.h"
 #include "engine/ops/ops.h"
 #include "engine/ops/pixels.h"
@@ -26,30 +27,7 @@ namespace {
 
 constexpr int kW = 6000, kH = 4000;
 
-// Smooth colour fields, hard edges and fine noise: a photo's mix of many
-// colours and local detail, made without any file.
-const Picture& photo() {
-    static const Picture pic = [] {
-        QImage img(kW, kH, QImage::Format_BGR888);
-        uint32_t seed = 12345;
-        for (int y = 0; y < kH; ++y) {
-            uchar* row = img.scanLine(y);
-            for (int x = 0; x < kW; ++x) {
-                seed = seed * 1664525u + 1013904223u;
-                const int noise = int(seed >> 28) - 8;
-                const bool edge = ((x / 700) + (y / 500)) & 1;
-                const int r = (x * 255 / kW + noise + (edge ? 40 : 0)) & 255;
-                const int g = (y * 255 / kH + noise) & 255;
-                const int b = ((x + y) / 40 + (edge ? 0 : 90) + noise) & 255;
-                row[x * 3] = uchar(b);
-                row[x * 3 + 1] = uchar(g);
-                row[x * 3 + 2] = uchar(r);
-            }
-        }
-        return engine::makePicture(img, 24);
-    }();
-    return pic;
-}
+const Picture& photo() { return bench::photo(); }
 
 // The picture at a depth a format can hold (GIF needs a palette).
 const Picture& photoAt(int code) {
