@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QMimeData>
 
 namespace {
 
@@ -93,16 +94,22 @@ void uPcE::finishLoad(const QString& path, int mode, bool bNEVN) {
 
 void uPcE::pcNewClip() {
     const bool ok = guarded([&] {
-        bRet_ = ikImg2_->PasteClipboard();
-        if (!bRet_)
+        const QMimeData* mime = QApplication::clipboard()->mimeData();
+        if (!mime || !mime->hasImage()) {
+            bRet_ = false;
             return;  // nothing on the clipboard
+        }
         // The pasted picture replaces the current one: unsaved edits are
-        // offered for saving first, as before opening another file.
+        // offered for saving first, as before opening another file. Asked
+        // before the paste, since a save that converts the depth works in
+        // the scratch instance and would drop a picture already pasted there.
         if (vCheckSave() == platform::Cancel) {
-            ikImg2_->FreeImage(ikImg2_->ImageHandle());
             bRet_ = false;
             return;
         }
+        bRet_ = ikImg2_->PasteClipboard();
+        if (!bRet_)
+            return;  // nothing usable on the clipboard
         QApplication::clipboard()->clear();
         ikImg2_->ReadImageInfo();
         if (ikImg2_->ImageType() != 1) {

@@ -308,3 +308,30 @@ TEST_F(ControlTest, ClipboardPictureIsSavedUnderANewName) {
     EXPECT_EQ(ctl->prFile(), pics + QStringLiteral("clip.bmp"));
     EXPECT_TRUE(QFileInfo::exists(pics + QStringLiteral("clip.bmp")));
 }
+
+// Pasting as new over unsaved edits: the save the question starts may need a
+// depth conversion (here 32 bits into a PNG), which must not take the pasted
+// picture with it.
+TEST_F(ControlTest, PasteAsNewKeepsThePastedPictureWhenTheSaveConverts) {
+    REQUIRE_BMP();
+    if (!codecWrites(codecs::Png, 24))
+        GTEST_SKIP() << "the PNG codec does not write yet";
+    openPicture(makeTestPicture(9, 6, 24));
+    const QString target = pics + QStringLiteral("kept.png");
+    prompt.saveNames.push_back(target);
+    ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
+    ASSERT_EQ(ctl->prFile(), target);
+    putPicture(makeTestPicture(9, 6, 32));
+    ASSERT_EQ(ctl->sBit(), QStringLiteral("32."));
+
+    const engine::Picture pasted = makeTestPicture(7, 5, 24);
+    QApplication::clipboard()->setImage(rgb(pasted));
+    prompt.answers.push_back(platform::Yes);
+    ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"));
+
+    EXPECT_TRUE(prompt.messages.size() == 1) << prompt.messages.join(QChar('|')).toStdString();
+    EXPECT_EQ(readFile(target).bits, 24);
+    EXPECT_EQ(ctl->prFile(), work + QStringLiteral("$$Undo001.bmp"));
+    EXPECT_EQ(current().image.size(), QSize(7, 5));
+    EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("読込"));
+}
