@@ -149,9 +149,10 @@ private:
     double dSldMin_ = 0;
     double dSldMax_ = 0;
     int iSldStep_ = 0;
-    // The file-change report rebuilt the preview for the picture whose
-    // information report comes next.
-    bool bPvFresh_ = false;
+    // The control's picture the preview was last built from (its image's
+    // cache key, which any change of the pixels renews); 0 for none.
+    qint64 pvSource_ = 0;
+    qint64 controlPictureKey();
 
     // event state
     QString sEdtMd_;

@@ -131,8 +131,14 @@ void fmMain::ColPrev() {
         // A failed conversion leaves the copy as it was; nothing to report.
         ikImg_->applyEdit([code, t](engine::Picture& p) { return engine::ops::previewDepth(p, code, t); });
         ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
+        pvSource_ = controlPictureKey();
     }
     Usr::WaitCur(false);
+}
+
+qint64 fmMain::controlPictureKey() {
+    const engine::Picture* p = uPcE_->ikImg().current();
+    return p ? p->image.cacheKey() : 0;
 }
 
 void fmMain::opColorClick(int i) {

@@ -25,7 +25,6 @@ int optionForDepth(const QString& sBt) {
 
 void fmMain::onStFile(const QString&) {
     ColPrev();
-    bPvFresh_ = true;  // the information report that follows a load needs no second rebuild
 }
 
 void fmMain::onStPcTyp(const QString& sFL, const QString& sBt, const QString& sTy) {
@@ -42,10 +41,10 @@ void fmMain::onStPcTyp(const QString& sFL, const QString& sBt, const QString& sT
     Usr::bLoading = false;
     // An edit (a turn, a trim, an undo, a stroke) reports the new picture
     // without a file change. The preview must follow it: "確定 ↑" hands the
-    // preview back, and a stale one would silently undo the edit.
-    if (!bPvFresh_)
+    // preview back, and a stale one would silently undo the edit. A load's
+    // report finds the preview already built from its picture.
+    if (controlPictureKey() != pvSource_)
         ColPrev();
-    bPvFresh_ = false;
 }
 
 void fmMain::onEdtMode(const QString& sMd) {

@@ -69,6 +69,35 @@ TEST_F(MainWindowTest, AnEditRebuildsThePreviewSoTheCommitKeepsIt) {
     EXPECT_EQ(w.control().sBit(), "24.") << "the option followed the turned 24-bit picture";
 }
 
+TEST_F(MainWindowTest, AnEditAfterACancelledOpenStillRebuildsThePreview) {
+    fmMain& w = loadedWindow();
+    const QString path = writeBmp(dir.path() + "/cancel.bmp", 24, 21, 13);
+    QString p = path;
+    w.control().pcOpen(0, p);
+    w.opColor(6)->click();
+    w.keyDown(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_EQ(w.control().sEdtMode(), "編集");
+    // Ctrl+O, and Cancel to the save question: the file report comes alone.
+    prompt.answers.push_back(platform::Cancel);
+    w.keyDown(Qt::Key_O, Qt::ControlModifier);
+    ASSERT_EQ(prompt.messages.size(), 1);
+    w.keyDown(Qt::Key_R, Qt::ControlModifier);
+    ASSERT_EQ(w.control().PicWidth(), 21);
+    ASSERT_EQ(w.ikImg().current()->image.size(), QSize(21, 13)) << "the preview shows the picture turned back";
+    w.cmRet()->click();
+    EXPECT_EQ(w.control().PicWidth(), 21) << "the commit keeps the second turn";
+    EXPECT_EQ(w.control().PicHeight(), 13);
+
+    // A load still builds its preview once, on the file report.
+    quint32 afterFileReport = 0;
+    QObject::connect(&w.control(), &uPcE::eStFile, &w, [&] { afterFileReport = w.ikImg().ImageHandle(); });
+    prompt.answers.push_back(platform::No);
+    p = path;
+    w.control().pcOpen(1, p);
+    EXPECT_NE(afterFileReport, 0u);
+    EXPECT_EQ(w.ikImg().ImageHandle(), afterFileReport);
+}
+
 TEST_F(MainWindowTest, EditModeEnablesSaveUndoAndMenus) {
     fmMain& w = loadedWindow();
     spPic& m = w.menus();
