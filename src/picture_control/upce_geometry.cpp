@@ -6,6 +6,8 @@
 #include "picture_control/upce_util.h"
 #include "platform/prompt.h"
 
+#include <algorithm>
+
 // 80, 16, 24 and 32 count as full colour; palette pictures do not.
 bool uPcE::fullColour() const { return upce::codeInList(sBit_, QStringLiteral("80.16.24.32.")); }
 
@@ -79,8 +81,11 @@ void uPcE::CloseUpSelection(int direction) {
         return;
     const double W = PicWidth_, H = PicHeight_;
     const int rw = upce::roundEven(W), rh = upce::roundEven(H);
-    const int selL = ikImg_->SelLeft(), selT = ikImg_->SelTop();
-    const int selR = ikImg_->SelRight(), selB = ikImg_->SelBottom();
+    // A selection kept through a quarter turn can reach past the picture's
+    // edge: only the part of the band inside the picture is removed, so no
+    // column or row outside the band is lost.
+    const int selL = std::clamp(ikImg_->SelLeft(), 0, rw), selT = std::clamp(ikImg_->SelTop(), 0, rh);
+    const int selR = std::clamp(ikImg_->SelRight(), 0, rw), selB = std::clamp(ikImg_->SelBottom(), 0, rh);
 
     ikImg2_->SetImageHandle(ikImg_->CopyImage(ikImg_->ImageHandle()));
 

@@ -226,3 +226,23 @@ TEST_F(ControlTest, HighlightInvertsTheThirdChannelAndKeepsTheDepth) {
     ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("強調"));
     EXPECT_EQ(testsupport::maxChannelDiff(rgb(bw), rgb(current())), 0);
 }
+
+// A selection kept through a quarter turn can reach past the turned picture's
+// edge; closing up removes only the part of the band inside the picture.
+TEST_F(ControlTest, CloseUpClipsABandThatReachesPastThePicture) {
+    REQUIRE_OPS();
+    openPicture(makeTestPicture(40, 30, 24));
+    select(25, 2, 35, 8);
+    ctl->pcAct(QStringLiteral("回転"), QStringLiteral("左90度"));
+    const engine::Picture turned = current();
+    ASSERT_EQ(turned.image.size(), QSize(30, 40));
+    ctl->pcAct(QStringLiteral("綴じ込み"), QStringLiteral("横方向"));
+    EXPECT_EQ(compareMapped(turned, current(), QSize(25, 40), [](int x, int y) { return QPoint(x, y); }), QString());
+
+    // Rows the same way, with a band that starts beyond the picture: nothing to remove.
+    openPicture(makeTestPicture(20, 10, 24));
+    select(0, 12, 20, 15);
+    const engine::Picture before = current();
+    ctl->pcAct(QStringLiteral("綴じ込み"), QStringLiteral("縦方向"));
+    EXPECT_TRUE(samePixels(current(), before));
+}
