@@ -30,6 +30,17 @@ namespace {
 constexpr int kMaxFrames = 10000;
 constexpr qint64 kMaxDecodedPixels = qint64(1) << 31;
 
+// The most pixels one byte of LZW data can give: a 12-bit code stands for at
+// most 4096 pixels. A screen or frame larger than the rest of the file could
+// ever paint is no picture, and is refused before anything is allocated for
+// it; below kAlwaysPlausible pixels (16 MiB of screen) no check is needed.
+constexpr qint64 kPixelsPerLzwByte = 4096 * 8 / 12 + 1;
+constexpr qint64 kAlwaysPlausible = qint64(1) << 24;
+
+bool plausible(qint64 pixels, qint64 bytesLeft) {
+    return pixels <= kAlwaysPlausible || pixels / kPixelsPerLzwByte <= bytesLeft;
+}
+
 struct Source {
     const uchar* data;
     size_t size;
@@ -197,17 +208,28 @@ private:
         p[1] = uchar(qGreen(c));
         p[2] = uchar(qRed(c));
     }
+    // Converted row by row from the index store: giving the index store a
+    // colour table first would detach it into a second full-size copy.
     bool toRgb(Error& err) {
-        QImage tmp = indices_;
-        tmp.setColorTable(palette_);
-        if (!sizeAllowed(tmp.width(), tmp.height(), 24)) {
+        const int w = indices_.width(), h = indices_.height();
+        if (!sizeAllowed(w, h, 24)) {
             err = Error::TooLarge;
             return false;
         }
-        rgb_ = tmp.convertToFormat(QImage::Format_BGR888);
-        if (rgb_.isNull()) {
-            err = Error::OutOfMemory;
+        if (!support::allocate(rgb_, w, h, 24, err))
             return false;
+        QRgb colours[256];
+        for (int i = 0; i < 256; ++i)
+            colours[i] = i < palette_.size() ? palette_[i] : qRgb(0, 0, 0);
+        for (int y = 0; y < h; ++y) {
+            const uchar* s = indices_.constScanLine(y);
+            uchar* d = rgb_.scanLine(y);
+            for (int x = 0; x < w; ++x, d += 3) {
+                const QRgb c = colours[s[x]];
+                d[0] = uchar(qBlue(c));
+                d[1] = uchar(qGreen(c));
+                d[2] = uchar(qRed(c));
+            }
         }
         indices_ = QImage();
         return true;
@@ -227,6 +249,7 @@ int bitsForMapSize(int n) {
 
 struct Reader {
     GifFileType* gif = nullptr;
+    const Source* src = nullptr;
     Screen screen;
     GraphicsControlBlock gcb{};
     bool haveGcb = false;
@@ -285,6 +308,11 @@ struct Reader {
             err = Error::TooLarge;
             return false;
         }
+        const qint64 bytesLeft = qint64(src->size - src->pos);
+        if (!plausible(qint64(d.Width) * d.Height, bytesLeft)) {
+            err = Error::Damaged;  // far too little data for the frame
+            return false;
+        }
         const ColorMapObject* map = d.ColorMap ? d.ColorMap : gif->SColorMap;
         if (!map || map->ColorCount <= 0) {
             err = Error::Damaged;  // no colours to show the pixels with
@@ -296,6 +324,10 @@ struct Reader {
             if (w <= 0 || h <= 0) {  // some writers leave the screen size 0
                 w = d.Left + d.Width;
                 h = d.Top + d.Height;
+            }
+            if (!plausible(qint64(w) * h, bytesLeft)) {
+                err = Error::Damaged;  // a screen no frame of the file could fill
+                return false;
             }
             fileBits = bitsForMapSize(int(table.size()));
             const QList<QRgb> first = gif->SColorMap ? tableOf(gif->SColorMap) : table;
@@ -385,6 +417,7 @@ bool decodeGif(const QByteArray& data, Decoded& out, Error& err) {
     Source src{reinterpret_cast<const uchar*>(data.constData()), size_t(data.size()), 0};
     int code = 0;
     Reader r;
+    r.src = &src;
     r.gif = DGifOpen(&src, readGif, &code);
     if (!r.gif) {
         err = errorFromGif(code);

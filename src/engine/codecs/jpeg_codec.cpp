@@ -27,6 +27,13 @@ namespace {
 // the picture; real files have around ten. Far more is a decoding bomb.
 constexpr int kMaxScans = 1000;
 
+// Huffman coding spends at least one bit on every 8 x 8 block of a scan, so a
+// byte of a file stands for at most 512 pixels; arithmetic coding can go far
+// lower. A file declaring many times more pixels than it could hold (with a
+// wide margin) is refused before the picture is allocated.
+constexpr qint64 kMaxPixelsPerByte = 4096;
+constexpr qint64 kMaxPixelsPerByteArithmetic = 65536;
+
 struct ErrorManager {
     jpeg_error_mgr pub;
     jmp_buf jump;
@@ -170,6 +177,33 @@ bool decodeInto(const QByteArray& data, DecodeState& s) {
         break;
     }
     const int bits = s.gray ? 8 : 24;
+    // Over the limits is TooLarge whatever the data, and so is a file that
+    // keeps all its coefficients (progressive, or one scan per component)
+    // when they would need more than libjpeg may use; otherwise a file far
+    // too small for the picture it declares is damaged.
+    if (!sizeAllowed(cinfo.image_width, cinfo.image_height, bits)) {
+        s.err = Error::TooLarge;
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    if (cinfo.progressive_mode || cinfo.comps_in_scan < cinfo.num_components) {
+        qint64 coefficientBytes = 0;
+        for (int i = 0; i < cinfo.num_components; ++i)
+            coefficientBytes += qint64(cinfo.comp_info[i].width_in_blocks) * cinfo.comp_info[i].height_in_blocks *
+                                qint64(sizeof(JBLOCK));
+        if (coefficientBytes > cinfo.mem->max_memory_to_use) {
+            s.err = Error::TooLarge;
+            jpeg_destroy_decompress(&cinfo);
+            return false;
+        }
+    }
+    const qint64 pixels = qint64(cinfo.image_width) * qint64(cinfo.image_height);
+    const qint64 ratio = cinfo.arith_code ? kMaxPixelsPerByteArithmetic : kMaxPixelsPerByte;
+    if (pixels / ratio > data.size()) {
+        s.err = Error::Damaged;
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
     if (!support::allocate(s.image, int(qMin<JDIMENSION>(cinfo.image_width, 0x7FFFFFFF)),
                            int(qMin<JDIMENSION>(cinfo.image_height, 0x7FFFFFFF)), bits, s.err)) {
         jpeg_destroy_decompress(&cinfo);

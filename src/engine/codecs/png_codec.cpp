@@ -46,6 +46,31 @@ extern "C" void onError(png_structp png, png_const_charp) {
 
 extern "C" void onWarning(png_structp, png_const_charp) {}
 
+// The compressed image data the file holds: the lengths of its IDAT chunks
+// added up; -1 when a chunk before IEND claims more bytes than the file has
+// left. libpng reads every such chunk whole, and for a text chunk allocates
+// its declared length first: a few hundred bytes claiming a chunk of a
+// gigabyte must be stopped before libpng sees them.
+qint64 imageDataBytes(const QByteArray& data) {
+    const auto* d = reinterpret_cast<const uchar*>(data.constData());
+    const qint64 size = data.size();
+    qint64 total = 0;
+    for (qint64 pos = 8; pos + 8 <= size;) {
+        const qint64 length = qint64(d[pos]) << 24 | qint64(d[pos + 1]) << 16 | qint64(d[pos + 2]) << 8 | d[pos + 3];
+        if (length > size - pos - 12)
+            return -1;
+        if (memcmp(d + pos + 4, "IEND", 4) == 0)
+            break;
+        if (memcmp(d + pos + 4, "IDAT", 4) == 0)
+            total += length;
+        pos += 12 + length;
+    }
+    return total;
+}
+
+// Deflate gives at most 1032 bytes for one byte of compressed data.
+constexpr qint64 kMaxDeflateRatio = 1032;
+
 struct DecodeState {
     ReadSource src;
     QImage image;
@@ -164,6 +189,12 @@ bool decodeInto(const QByteArray& data, DecodeState& s) {
             s.err = Error::Damaged;
         return false;
     }
+    const qint64 compressedBytes = imageDataBytes(data);
+    if (compressedBytes < 0) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        s.err = Error::Damaged;
+        return false;
+    }
     png_set_read_fn(png, &s.src, readFromMemory);
     png_set_user_limits(png, kMaxSide, kMaxSide);
     png_set_chunk_cache_max(png, 1000);            // a flood of ancillary chunks
@@ -173,6 +204,15 @@ bool decodeInto(const QByteArray& data, DecodeState& s) {
     const png_uint_32 height = png_get_image_height(png, info);
     int storeBits = 0;
     if (!chooseLayout(png, info, s, storeBits)) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        s.err = Error::Damaged;
+        return false;
+    }
+    // Over the limits is TooLarge whatever the data; within them, a file
+    // declaring a big picture with far too little image data for it is
+    // refused before the picture is allocated.
+    const qint64 rawBytes = qint64(height) * (qint64(png_get_rowbytes(png, info)) + 1);
+    if (sizeAllowed(width, height, storeBits) && rawBytes / kMaxDeflateRatio > compressedBytes) {
         png_destroy_read_struct(&png, &info, nullptr);
         s.err = Error::Damaged;
         return false;

@@ -419,6 +419,50 @@ bool direct(const Layout& l) {
     }
 }
 
+// The most bytes of pixels one byte of data can give under a compression,
+// with a margin: PackBits repeats a byte at most 128 times for two, LZW's
+// 12-bit codes stand for at most 4096 bytes, deflate gives at most 1032 for
+// one. Fax codes, JPEG and the rest can describe a white row in a bit or
+// two, but no row of at most 65,535 pixels in less.
+qint64 maxExpansion(uint16_t compression) {
+    switch (compression) {
+    case COMPRESSION_NONE: return 1;
+    case COMPRESSION_PACKBITS: return 65;
+    case COMPRESSION_LZW: return 4096;
+    case COMPRESSION_ADOBE_DEFLATE:
+    case COMPRESSION_DEFLATE: return 1100;
+    default: return 65536;
+    }
+}
+
+// Whether the strips or tiles present in the file can hold the picture they
+// describe: every byte counted must lie inside the file, and the bytes there
+// must be enough for the pixels under the compression used. Checked before
+// the picture is allocated, so a small file cannot claim gigabytes.
+bool dataPlausible(TIFF* tif, const Layout& l, qint64 fileSize) {
+    uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    if (compression == COMPRESSION_OJPEG)
+        return true;  // old-style JPEG keeps its data where its own tags say
+    const uint32_t count = l.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    qint64 present = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint64_t offset = TIFFGetStrileOffset(tif, i);
+        const uint64_t bytes = TIFFGetStrileByteCount(tif, i);
+        if (offset < uint64_t(fileSize))
+            present += qint64(qMin<uint64_t>(bytes, uint64_t(fileSize) - offset));
+    }
+    const int planes = l.planar == PLANARCONFIG_SEPARATE ? l.spp : 1;
+    const qint64 raw = l.tiled ? qint64(TIFFTileSize64(tif)) * count
+                               : qint64(TIFFVStripSize64(tif, l.height)) * planes;
+    if (raw <= 0)
+        return true;  // libtiff refuses such a layout itself
+    // An uncompressed file may lack a little padding at its very end.
+    if (compression == COMPRESSION_NONE)
+        return raw - raw / 64 <= present;
+    return raw / maxExpansion(compression) <= present;
+}
+
 void resolutionFrom(TIFF* tif, QImage& image) {
     float x = 0, y = 0;
     uint16_t unit = RESUNIT_INCH;
@@ -454,6 +498,9 @@ bool decodeTiff(const QByteArray& data, Decoded& out, Error& err) {
     } else if (!sizeAllowed(qint64(l.width), qint64(l.height), 1) ||
                (l.bps > 1 && !sizeAllowed(qint64(l.width), qint64(l.height), 8))) {
         err = Error::TooLarge;
+        ok = false;
+    } else if (!dataPlausible(tif, l, s.size)) {
+        err = Error::Damaged;
         ok = false;
     } else {
         ok = direct(l) ? readDirect(tif, l, pic, err) : readRgba(tif, l, pic, err);
