@@ -108,8 +108,10 @@ void uPcE::pcNewClip() {
             return;
         }
         bRet_ = ikImg2_->PasteClipboard();
-        if (!bRet_)
-            return;  // nothing usable on the clipboard
+        if (!bRet_) {
+            reportEngineError(*ikImg2_);  // a picture there that cannot be taken (too large)
+            return;
+        }
         QApplication::clipboard()->clear();
         ikImg2_->ReadImageInfo();
         if (ikImg2_->ImageType() != 1) {

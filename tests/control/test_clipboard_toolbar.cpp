@@ -95,6 +95,20 @@ TEST_F(ControlTest, NewPictureFromTheClipboard) {
     EXPECT_TRUE(prompt.messages.isEmpty());
 }
 
+TEST_F(ControlTest, AClipboardPictureTooLargeToTakeIsReported) {
+    const engine::Picture pic = makeTestPicture(9, 6, 24);
+    const QString path = openPicture(pic);
+    QImage wide(65536, 1, QImage::Format_RGB32);
+    wide.fill(Qt::white);
+    QApplication::clipboard()->setImage(wide);
+    clearEvents();
+    ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"));
+    EXPECT_EQ(prompt.messages, QStringList({QStringLiteral("画像が大きすぎます")}));
+    EXPECT_TRUE(log.isEmpty());
+    EXPECT_EQ(ctl->prFile(), path);
+    EXPECT_TRUE(samePixels(current(), pic));
+}
+
 TEST_F(ControlTest, NewPictureFromTheClipboardAsksAboutUnsavedEdits) {
     REQUIRE_OPS();
     const engine::Picture pic = makeTestPicture(12, 8, 24);
