@@ -33,20 +33,29 @@ void uPcE::pcOpen(int iJb, QString& sFL, bool bNEVN) {
             showMessage(sFL + QStringLiteral("\rこの形式の画像は開けません"));
             return;
         }
-        if (iJb == 1 && vCheckSave() == platform::Cancel) {
+        const int answer = iJb == 1 ? vCheckSave() : 0;
+        if (answer == platform::Cancel) {
             emit eStFile(sFile_);
             return;
         }
+        // "No" marked the edits as given up; when no other picture replaces
+        // them after all (dialog cancelled, file refused or unreadable), they
+        // are still on screen and must stay protected by the save question.
+        const auto keepEdits = [&] {
+            if (answer == platform::No)
+                sEdtMode_ = QStringLiteral("編集");
+        };
         if (sFL.isEmpty())
             sFL = platform::prompt().openFile(kOpenTitle, kOpenFilter);
         if (sFL.isEmpty())
-            return;
+            return keepEdits();
         sFL = upce::lcExt(sFL);
         if (!extensionAccepted(sFL)) {
             showMessage(sFL + QStringLiteral("\rこの形式の画像は開けません"));
-            return;
+            return keepEdits();
         }
-        pcLoad(sFL, 0, bNEVN);
+        if (!pcLoad(sFL, 0, bNEVN))
+            keepEdits();
     });
 }
 

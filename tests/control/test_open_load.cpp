@@ -142,6 +142,38 @@ TEST_F(ControlTest, DroppedFiles) {
     EXPECT_EQ(ctl->prFile(), png);
 }
 
+TEST_F(ControlTest, EditsGivenUpForAnOpenThatDidNotHappenStayProtected) {
+    REQUIRE_BMP();
+    const QString first = openPicture(makeTestPicture(6, 6, 24));
+    const engine::Picture edited = makeTestPicture(6, 6, 24, 3);
+    putPicture(edited);
+    ASSERT_EQ(ctl->sEdtMode(), QStringLiteral("編集"));
+
+    // No to the question, then the dialog is cancelled: the edits are still there.
+    prompt.answers.push_back(platform::No);
+    QString none;
+    ctl->pcOpen(1, none);
+    EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("編集"));
+    EXPECT_TRUE(testsupport::samePixels(current(), edited));
+
+    // No, then a file that cannot be read: the same.
+    const QString bad = pics + QStringLiteral("bad.bmp");
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("BM not a picture");
+    f.close();
+    prompt.answers.push_back(platform::No);
+    QString path = bad;
+    ctl->pcOpen(1, path);
+    EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("編集"));
+    EXPECT_EQ(ctl->prFile(), first);
+
+    // So the next question is asked again.
+    prompt.messages.clear();
+    EXPECT_EQ(ctl->vCheckSave(), platform::Cancel);
+    EXPECT_EQ(prompt.messages, QStringList({QStringLiteral("現在の画像の変更を保存しますか")}));
+}
+
 TEST_F(ControlTest, RevertReadsTheFileAsItIsNowOnDisk) {
     REQUIRE_BMP();
     REQUIRE_OPS();
