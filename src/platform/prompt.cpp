@@ -55,7 +55,14 @@ public:
         return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, startFolder, qtFilter(filter));
     }
     QString saveFile(const QString& title, const QString& initialPath, const QString& filter) override {
-        return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, initialPath, qtFilter(filter));
+        // A name typed without an extension is saved as BMP: the dialog adds
+        // ".bmp" itself, so its overwrite question covers the file really written.
+        QFileDialog dialog(QApplication::activeWindow(), title, initialPath, qtFilter(filter));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(QStringLiteral("bmp"));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return QString();
+        return dialog.selectedFiles().constFirst();
     }
 };
 
