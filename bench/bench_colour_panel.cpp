@@ -1,6 +1,7 @@
 // The colour panel on a 24-megapixel photo: one preview rebuild (copy of the
 // control's picture, conversion, display) per option, and the inversion.
 //   QT_QPA_PLATFORM=offscreen build/bench/bench_colour_panel
+#include "bench_qt_main.h"
 #include "bench_photo.h"
 #include "engine/image_engine.h"
 #include "engine/picture_store.h"
@@ -57,12 +58,4 @@ BENCHMARK(BM_InvertPreview)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runWithApplication(argc, argv); }

@@ -1,6 +1,7 @@
 // The view on a 6000 x 4000 24-bit photo: building the scaled rendition (the
 // strategies compared), the visible part at actual size, and painting the view
 // once the rendition is cached.
+#include "bench_qt_main.h"
 #include "bench_photo.h"
 #include "engine/image_engine.h"
 #include "engine/picture_store.h"
@@ -80,12 +81,4 @@ BENCHMARK(BM_ViewFirstPaint)->Arg(1)->Arg(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return bench::runWithApplication(argc, argv); }

@@ -2,6 +2,7 @@
 // refused as damaged before the decoder allocates the picture, while legal
 // files compressed as far as their format allows still load.
 #include "engine/codecs/codecs.h"
+#include "support/lib_codec_test_support.h"
 #include "support/test_support.h"
 
 #include <QtEndian>
@@ -10,14 +11,10 @@
 
 using namespace engine;
 using namespace engine::codecs;
+using testsupport::be32;
+using testsupport::pngChunk;
 
 namespace {
-
-QByteArray be32(quint32 v) {
-    QByteArray b(4, '\0');
-    qToBigEndian(v, b.data());
-    return b;
-}
 
 QByteArray le16(quint16 v) {
     QByteArray b(2, '\0');
@@ -34,21 +31,6 @@ QByteArray le32(quint32 v) {
 // A zlib stream (what PNG and TIFF's deflate hold): Qt's own with its size
 // prefix dropped.
 QByteArray deflate(const QByteArray& raw) { return qCompress(raw, 9).mid(4); }
-
-quint32 crc32(const QByteArray& data) {
-    quint32 c = 0xFFFFFFFFu;
-    for (char ch : data) {
-        c ^= uchar(ch);
-        for (int k = 0; k < 8; ++k)
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
-
-QByteArray pngChunk(const char* type, const QByteArray& body) {
-    const QByteArray typed = QByteArray(type, 4) + body;
-    return be32(quint32(body.size())) + typed + be32(crc32(typed));
-}
 
 // An 8-bit PNG of the given colour type whose image data is the deflated raw
 // bytes given (filter bytes included).

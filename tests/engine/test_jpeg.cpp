@@ -227,8 +227,11 @@ TEST(Jpeg, HugeDeclaredSizeIsTooLargeBeforeDecoding) {
     EXPECT_EQ(err, Error::TooLarge);
 }
 
-TEST(Jpeg, HugeProgressiveFileIsRefusedBeforeItsCoefficientsAreAllocated) {
-    // A small progressive grey file, written by libjpeg directly.
+namespace {
+
+// A 16 x 16 file written by libjpeg directly, every row the given samples:
+// the layouts our own encoder never writes (progressive, CMYK).
+QByteArray libjpegFile(int components, J_COLOR_SPACE space, bool progressive, std::vector<unsigned char> row) {
     jpeg_compress_struct c;
     jpeg_error_mgr e;
     c.err = jpeg_std_error(&e);
@@ -238,20 +241,29 @@ TEST(Jpeg, HugeProgressiveFileIsRefusedBeforeItsCoefficientsAreAllocated) {
     jpeg_mem_dest(&c, &buf, &size);
     c.image_width = 16;
     c.image_height = 16;
-    c.input_components = 1;
-    c.in_color_space = JCS_GRAYSCALE;
+    c.input_components = components;
+    c.in_color_space = space;
     jpeg_set_defaults(&c);
-    jpeg_simple_progression(&c);
+    jpeg_set_quality(&c, 100, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&c);
     jpeg_start_compress(&c, TRUE);
-    std::vector<unsigned char> row(16, 128);
     while (c.next_scanline < c.image_height) {
         JSAMPROW r = row.data();
         jpeg_write_scanlines(&c, &r, 1);
     }
     jpeg_finish_compress(&c);
     jpeg_destroy_compress(&c);
-    QByteArray jpeg(reinterpret_cast<const char*>(buf), qsizetype(size));
+    QByteArray bytes(reinterpret_cast<const char*>(buf), qsizetype(size));
     free(buf);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(Jpeg, HugeProgressiveFileIsRefusedBeforeItsCoefficientsAreAllocated) {
+    // A small progressive grey file, written by libjpeg directly.
+    QByteArray jpeg = libjpegFile(1, JCS_GRAYSCALE, true, std::vector<unsigned char>(16, 128));
     Decoded d;
     Error err;
     ASSERT_TRUE(decode(jpeg, d, err));
@@ -268,35 +280,14 @@ TEST(Jpeg, HugeProgressiveFileIsRefusedBeforeItsCoefficientsAreAllocated) {
 
 TEST(Jpeg, AdobeCmykFilesLoadAsColour) {
     // Adobe's convention stores the inks inverted: 255 is no ink.
-    jpeg_compress_struct c;
-    jpeg_error_mgr e;
-    c.err = jpeg_std_error(&e);
-    jpeg_create_compress(&c);
-    unsigned char* buf = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &buf, &size);
-    c.image_width = 16;
-    c.image_height = 16;
-    c.input_components = 4;
-    c.in_color_space = JCS_CMYK;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 100, TRUE);
-    jpeg_start_compress(&c, TRUE);
     std::vector<unsigned char> row(16 * 4);
-    while (c.next_scanline < c.image_height) {
-        for (int x = 0; x < 16; ++x) {
-            const bool left = x < 8;
-            const unsigned char ink = left ? 0 : 255, black = left ? 255 : 128;
-            const unsigned char cmyk[4] = {255, ink, ink, black};
-            memcpy(row.data() + x * 4, cmyk, 4);  // left red, right half-strength grey
-        }
-        JSAMPROW r = row.data();
-        jpeg_write_scanlines(&c, &r, 1);
+    for (int x = 0; x < 16; ++x) {
+        const bool left = x < 8;
+        const unsigned char ink = left ? 0 : 255, black = left ? 255 : 128;
+        const unsigned char cmyk[4] = {255, ink, ink, black};
+        memcpy(row.data() + x * 4, cmyk, 4);  // left red, right half-strength grey
     }
-    jpeg_finish_compress(&c);
-    jpeg_destroy_compress(&c);
-    const QByteArray jpeg(reinterpret_cast<const char*>(buf), qsizetype(size));
-    free(buf);
+    const QByteArray jpeg = libjpegFile(4, JCS_CMYK, false, row);
     Decoded d;
     Error err;
     ASSERT_TRUE(decode(jpeg, d, err));

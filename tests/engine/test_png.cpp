@@ -12,32 +12,13 @@
 
 using namespace engine;
 using namespace engine::codecs;
+using testsupport::be32;
 using testsupport::makeTestPicture;
+using testsupport::pngChunk;
 
 namespace {
 
 const int kWidths[] = {1, 3, 7, 9, 33};
-
-quint32 crc32(const QByteArray& data) {
-    quint32 crc = 0xFFFFFFFFu;
-    for (char ch : data) {
-        crc ^= uchar(ch);
-        for (int k = 0; k < 8; ++k)
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-    }
-    return ~crc;
-}
-
-QByteArray be32(quint32 v) {
-    QByteArray b(4, 0);
-    b[0] = char(v >> 24); b[1] = char(v >> 16); b[2] = char(v >> 8); b[3] = char(v);
-    return b;
-}
-
-QByteArray chunk(const char* type, const QByteArray& body) {
-    const QByteArray typed = QByteArray(type, 4) + body;
-    return be32(quint32(body.size())) + typed + be32(crc32(typed));
-}
 
 // libpng's own reading of a file as 8-bit RGB (palette and grey expanded,
 // 16 bits scaled, alpha dropped), the reference our decodes must agree with.
@@ -227,8 +208,8 @@ TEST(Png, DamagedTruncatedAndHugeFilesAreRefused) {
 
     // 65535 x 65535 RGBA with a correct checksum: refused before any allocation.
     QByteArray ihdr = be32(65535) + be32(65535) + QByteArray("\x08\x06\x00\x00\x00", 5);
-    const QByteArray huge = QByteArray("\x89PNG\r\n\x1A\n", 8) + chunk("IHDR", ihdr) + chunk("IDAT", QByteArray(16, 0)) +
-                            chunk("IEND", QByteArray());
+    const QByteArray huge = QByteArray("\x89PNG\r\n\x1A\n", 8) + pngChunk("IHDR", ihdr) + pngChunk("IDAT", QByteArray(16, 0)) +
+                            pngChunk("IEND", QByteArray());
     EXPECT_FALSE(decode(huge, d, err));
     EXPECT_EQ(err, Error::TooLarge);
 }
@@ -255,7 +236,7 @@ TEST(Png, CompressedCommentChunkIsRead) {
     const QByteArray text = QByteArray("Stra\xDF" "e, compressed");  // Latin-1
     const QByteArray body = QByteArray("Comment\0\0", 9) + qCompress(text).mid(4);  // keyword, method 0, zlib stream
     const int iend = int(png.indexOf("IEND")) - 4;
-    png.insert(iend, chunk("zTXt", body));
+    png.insert(iend, pngChunk("zTXt", body));
     Decoded d;
     ASSERT_TRUE(decode(png, d, err));
     EXPECT_EQ(d.comment, QString::fromLatin1(text));

@@ -1,5 +1,7 @@
 #include "lib_codec_test_support.h"
 
+#include <QtEndian>
+
 #include "test_support.h"
 
 #include <QDir>
@@ -31,6 +33,23 @@ QList<DamagedCopy> truncations(const QByteArray& valid, const QList<int>& cuts) 
             list.append({QStringLiteral("cut at %1 of %2").arg(at).arg(valid.size()), valid.left(at)});
     }
     return list;
+}
+
+QByteArray be32(quint32 v) {
+    QByteArray b(4, '\0');
+    qToBigEndian(v, b.data());
+    return b;
+}
+
+QByteArray pngChunk(const char* type, const QByteArray& body) {
+    const QByteArray typed = QByteArray(type, 4) + body;
+    quint32 crc = 0xFFFFFFFFu;
+    for (char ch : typed) {
+        crc ^= uchar(ch);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return be32(quint32(body.size())) + typed + be32(~crc);
 }
 
 QString corpusFolder(const QString& sub) {

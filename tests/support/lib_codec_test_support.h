@@ -28,6 +28,12 @@ QList<DamagedCopy> truncations(const QByteArray& valid, const QList<int>& cuts);
 // A corpus sub-folder (e.g. "png/pngsuite"); empty when the corpus is absent.
 QString corpusFolder(const QString& sub);
 
+// A big-endian 32-bit number, as PNG stores its lengths and sizes.
+QByteArray be32(quint32 v);
+
+// One PNG chunk: length, type, body and CRC, for building files by hand.
+QByteArray pngChunk(const char* type, const QByteArray& body);
+
 // Wraps a picture's pixels as a plain 0xFFRRGGBB image for comparisons.
 QImage asRgb32(const engine::Picture& pic);
 

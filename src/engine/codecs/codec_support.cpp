@@ -200,6 +200,13 @@ bool applyOrientation(Picture& pic, int orientation, Error& err) {
     return true;
 }
 
+bool toStoreFormat(QImage& image, int bits) {
+    const QImage::Format want = formatForBits(bits);
+    if (image.format() != want)
+        image = image.convertToFormat(want);
+    return !image.isNull();
+}
+
 bool indexesFit(const QImage& img, int limit) {
     for (int y = 0; y < img.height(); ++y) {
         const uchar* row = img.constScanLine(y);

@@ -43,6 +43,11 @@ QList<QRgb> grayRamp(int n, bool whiteIsZero);
 // Exactly a grey ramp of n entries, black first (or white first when asked).
 bool isGrayRamp(const QList<QRgb>& table, int n, bool whiteIsZero = false);
 
+// Brings a direct-colour image (16, 24 or 32 bits) into the store format of
+// that depth, converting only when it is not already there. False when the
+// conversion could not allocate.
+bool toStoreFormat(QImage& image, int bits);
+
 // Whether every pixel of an Indexed8 picture is below limit (a colour of the
 // table), so the file cannot point past its palette.
 bool indexesFit(const QImage& img, int limit);

@@ -420,12 +420,8 @@ bool encodePng(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Er
         break;
     }
     case 24:
-        if (image.format() != QImage::Format_BGR888)
-            image = image.convertToFormat(QImage::Format_BGR888);
-        break;
     case 32:
-        if (image.format() != QImage::Format_RGB32)
-            image = image.convertToFormat(QImage::Format_RGB32);
+        support::toStoreFormat(image, pic.bits);
         break;
     default:
         err = Error::Unsupported;

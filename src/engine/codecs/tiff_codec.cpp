@@ -550,18 +550,11 @@ bool encodeTiff(const Picture& pic, const EncodeOptions& opt, QByteArray& out, E
         break;
     }
     case 16:
-        if (image.format() != QImage::Format_RGB555)
-            image = image.convertToFormat(QImage::Format_RGB555);
-        bps = 5;
-        break;
     case 24:
-        if (image.format() != QImage::Format_BGR888)
-            image = image.convertToFormat(QImage::Format_BGR888);
-        break;
     case 32:
-        if (image.format() != QImage::Format_RGB32)
-            image = image.convertToFormat(QImage::Format_RGB32);
-        spp = 4;
+        support::toStoreFormat(image, bits);
+        bps = bits == 16 ? 5 : 8;
+        spp = bits == 32 ? 4 : 3;
         break;
     default:
         err = Error::Unsupported;
