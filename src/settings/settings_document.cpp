@@ -96,10 +96,8 @@ void yIni::GetTxt(const QString& sFL, bool& bOk) {
             return;
         if (hasFirstLine(bytes))
             sTxt = platform::fromCp932(bytes);
-    } else {
-        QFile file(sIniFile);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return;
+    } else if (!platform::replaceFileContent(sIniFile, QByteArray())) {
+        return;
     }
     if (sTxt.isEmpty())
         sTxt = MkTag(0, kRoot, kCrLf);

@@ -1,9 +1,10 @@
 #include "engine/codecs/codecs.h"
 
+#include "platform/file_replace.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace engine::codecs {
 
@@ -120,14 +121,14 @@ bool encode(Format format, const Picture& pic, const EncodeOptions& opt, QByteAr
     return ok;
 }
 
-bool saveFile(const QString& path, Format format, const Picture& pic, const EncodeOptions& opt, Error& err) {
+bool saveFile(const QString& path, Format format, const Picture& pic, const EncodeOptions& opt, Error& err,
+              FileWrite mode) {
     QByteArray bytes;
     if (!encode(format, pic, opt, bytes, err))
         return false;
-    QSaveFile f(path);
-    f.setDirectWriteFallback(false);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        f.cancelWriting();
+    const platform::WriteResult written =
+        mode == FileWrite::NewPrivate ? platform::createPrivateFile(path, bytes) : platform::replaceFile(path, bytes);
+    if (!written.ok()) {
         err = Error::WriteFailed;
         return false;
     }

@@ -58,10 +58,17 @@ bool readFileInfo(const QString& path, FileInfo& info, Error& err);
 // hold every depth.
 bool encode(Format format, const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
 
-// Encodes and writes the file through a temporary file in the same folder,
-// renamed over the target only when everything was written: a failure never
-// damages an existing file.
-bool saveFile(const QString& path, Format format, const Picture& pic, const EncodeOptions& opt, Error& err);
+// How saveFile writes: Replace puts the picture over the file (or creates it)
+// through platform::replaceFile, keeping the old file's identity; NewPrivate
+// creates a new file only the user can read and refuses a name already taken
+// (platform::createPrivateFile), for undo files.
+enum class FileWrite { Replace, NewPrivate };
+
+// Encodes, then writes the file through the checked writer: every failure
+// (a full disk included) is reported as Error::WriteFailed and never damages
+// an existing file.
+bool saveFile(const QString& path, Format format, const Picture& pic, const EncodeOptions& opt, Error& err,
+              FileWrite mode = FileWrite::Replace);
 
 // Per-format entry points (one source file each).
 bool decodeBmp(const QByteArray& data, Decoded& out, Error& err);
