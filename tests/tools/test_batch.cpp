@@ -2,6 +2,7 @@
 #include "batch/batch_args.h"
 #include "batch/batch_runner.h"
 #include "engine/codecs/codecs.h"
+#include "support/sandbox.h"
 #include "support/test_support.h"
 
 #include <QTemporaryDir>
@@ -119,6 +120,25 @@ TEST_F(Batch, FailingStepsStopWithStatusOneAndAMessage) {
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("画像ﾌｧｲﾙを読み込めません"))) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
+}
+
+TEST(BatchFullDisk, ASaveOntoAFullDiskFailsAndTheFileSurvives) {
+    testsupport::SmallDisk disk(2 * 1024 * 1024);
+    if (!disk.ok())
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    const QString png = disk.filePath(QStringLiteral("a.png"));
+    Error e;
+    ASSERT_TRUE(codecs::saveFile(png, codecs::Png, testsupport::makeTestPicture(97, 61, 24), {}, e));
+    QFile f(png);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    disk.fill();
+    const BatchRun r = runBatch({png, QStringLiteral("--do"), QStringLiteral("回転/左右反転"), QStringLiteral("--save"), png});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("画像ﾌｧｲﾙを保存できません"))) << r.err.toStdString();
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
 }
 
 TEST(BatchArgs, UsageErrors) {
