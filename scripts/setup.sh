@@ -6,9 +6,11 @@ packages=(
   build-essential cmake pkg-config ccache
   qt6-base-dev libgl-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev libimagequant-dev libgsf-1-dev
+  libexiv2-dev liblcms2-dev libturbojpeg0-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3-pil python3-olefile
+  exiv2 libimage-exiftool-perl libjpeg-turbo-progs
   fonts-noto-cjk xvfb xauth
 )
 missing=()

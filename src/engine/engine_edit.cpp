@@ -30,7 +30,10 @@ bool EngineEdit::Trim() {
         engine_.setError(Error::BadArgument);
         return false;
     }
-    return engine_.applyEdit([=](Picture& pic) { return ops::trim(pic, l, t, r, b); });
+    const QRect kept(QPoint(std::max(l, 0), std::max(t, 0)),
+                     QPoint(std::min(r, p->width()) - 1, std::min(b, p->height()) - 1));
+    return engine_.applyEdit([=](Picture& pic) { return ops::trim(pic, l, t, r, b); }, Error::BadArgument,
+                             GeometryStep{PixelMove(), kept});
 }
 
 bool EngineEdit::RegionTrim(const QList<int>& xs, const QList<int>& ys, int n, int, int, int) {
@@ -84,9 +87,20 @@ bool EngineEdit::Resize(int width, int height, bool) {
 
 bool EngineEdit::Rotate(int angle, bool mirrorLeftRight, bool mirrorTopBottom, bool flag, int r, int g, int b, int) {
     const QColor background(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-    return engine_.applyEdit([&](Picture& pic) {
-        return ops::rotate(pic, angle, mirrorLeftRight, mirrorTopBottom, flag, background);
-    });
+    // Quarter turns and mirrors move pixels without changing any.
+    std::optional<GeometryStep> geometry;
+    if (angle % 9000 == 0) {
+        PixelMove move;
+        if (mirrorLeftRight)
+            move = move.then(PixelMove::mirrorLeftRight());
+        if (mirrorTopBottom)
+            move = move.then(PixelMove::mirrorTopBottom());
+        const int clockwise = ((-angle / 9000) % 4 + 4) % 4;
+        geometry = GeometryStep{move.then(PixelMove{false, clockwise}), QRect()};
+    }
+    return engine_.applyEdit(
+        [&](Picture& pic) { return ops::rotate(pic, angle, mirrorLeftRight, mirrorTopBottom, flag, background); },
+        Error::BadArgument, geometry);
 }
 
 bool EngineEdit::PasteImage(quint32 handle, double posX, double posY) {

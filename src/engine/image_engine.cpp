@@ -100,6 +100,24 @@ void ImageEngine::replaceCurrent(Picture pic) {
     pictureChanged();
 }
 
+Origin ImageEngine::origin() const {
+    const Picture* p = current();
+    return p ? Origin{p->metadata, p->lineage} : Origin();
+}
+
+bool ImageEngine::restoreOrigin(const Origin& origin) {
+    Picture* p = current();
+    if (!p) {
+        error_ = Error::NoPicture;
+        return false;
+    }
+    p->metadata = origin.metadata;
+    p->lineage = origin.lineage;
+    p->lineage.pixelsKey = p->image.cacheKey();
+    error_ = Error::None;
+    return true;
+}
+
 // ---- information ------------------------------------------------------------
 
 bool ImageEngine::ReadImageInfo() {
@@ -142,7 +160,8 @@ struct LongOperation {
 };
 }  // namespace
 
-bool ImageEngine::applyEdit(const std::function<bool(Picture&)>& op, Error failure) {
+bool ImageEngine::applyEdit(const std::function<bool(Picture&)>& op, Error failure,
+                            const std::optional<GeometryStep>& geometry) {
     Picture* p = current();
     if (!p) {
         error_ = Error::NoPicture;
@@ -170,6 +189,17 @@ bool ImageEngine::applyEdit(const std::function<bool(Picture&)>& op, Error failu
         error_ = Error::NoPicture;
         return false;
     }
+    // The file's metadata stays with the picture whatever the edit; the lineage
+    // follows only edits that move pixels, and only while nothing else has
+    // touched them.
+    const bool lineageHeld = p->lineage.pixelsKey == p->image.cacheKey();
+    work.metadata = p->metadata;
+    work.lineage = p->lineage;
+    if (geometry && lineageHeld)
+        work.lineage.add(*geometry);
+    else
+        work.lineage.reworked = true;
+    work.lineage.pixelsKey = work.image.cacheKey();
     beforeLastEdit_ = std::move(*p);
     hasUndo_ = true;
     *p = std::move(work);

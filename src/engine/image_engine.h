@@ -21,6 +21,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 class QScrollBar;
 
@@ -170,7 +171,17 @@ public:
     // picture before is kept for UndoLastEdit and the view is redrawn. An
     // exception or a null result counts as failure; the picture is then
     // untouched. Sets ErrorNumber (failure when op does not say otherwise).
-    bool applyEdit(const std::function<bool(Picture&)>& op, Error failure = Error::BadArgument);
+    // geometry: the edit only moves pixels (a quarter turn, a mirror, a cut),
+    // as that step; the picture's lineage records it. Any other edit marks
+    // the pixels as changed from the file's.
+    bool applyEdit(const std::function<bool(Picture&)>& op, Error failure = Error::BadArgument,
+                   const std::optional<GeometryStep>& geometry = std::nullopt);
+    // The current picture's metadata and lineage (empty without a picture).
+    Origin origin() const;
+    // Gives the current picture the metadata and lineage it had at an earlier
+    // state, for a caller that brought those pixels back from a file that
+    // keeps pixels only (an undo file). False without a picture.
+    bool restoreOrigin(const Origin& origin);
     // Replaces the current picture by a new one (load, paste from clipboard).
     void replaceCurrent(Picture pic);
     void setError(Error e) { error_ = e; }

@@ -1,5 +1,6 @@
 // The view of an engine instance: layout and scroll bars, painting from the
 // cached rendition, the rubber-band selection, mouse buttons and file drops.
+#include "engine/colour_management.h"
 #include "engine/draw_tool.h"
 #include "engine/image_engine.h"
 
@@ -106,7 +107,8 @@ void ImageEngine::resizeEvent(QResizeEvent* e) {
 
 void ImageEngine::ensureRendition(const QRect& visible) {
     const Picture* p = current();
-    const qint64 key = p->image.cacheKey();
+    // A change of profile alone (an undo step brought back) redraws too.
+    const qint64 key = p->image.cacheKey() ^ (qint64(qHash(p->metadata.icc)) << 20);
     if (!cache_.image.isNull() && cacheKey_ == key && cacheDisplay_ == geom_.display && cache_.area.contains(visible))
         return;
     const QRect whole(QPoint(0, 0), geom_.display);
@@ -115,6 +117,7 @@ void ImageEngine::ensureRendition(const QRect& visible) {
                             : visible.adjusted(-kRenditionMargin, -kRenditionMargin, kRenditionMargin, kRenditionMargin) & whole;
     cache_ = Rendition();  // let the old one go before the new one is built
     cache_ = renderRendition(p->image, geom_.display, want);
+    colour::displayInSrgb(cache_.image, p->metadata.icc);  // the pixels keep the file's colours
     ++renditionBuilds_;
     cacheKey_ = key;
     cacheDisplay_ = geom_.display;

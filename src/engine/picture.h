@@ -9,6 +9,8 @@
 //   16 bit  QImage::Format_RGB555
 //   24 bit  QImage::Format_BGR888
 //   32 bit  QImage::Format_RGB32
+#include "engine/picture_origin.h"
+
 #include <QImage>
 #include <cstdint>
 
@@ -21,6 +23,8 @@ constexpr qint64 kMaxPixelBytes = qint64(1) << 30;
 struct Picture {
     QImage image;
     int bits = 0;  // 1, 4, 8, 16, 24 or 32; 0 for no picture
+    Metadata metadata;  // EXIF, XMP and ICC profile of the file it was loaded from
+    Lineage lineage;    // how the pixels came from that file (kept up by the engine's edits)
 
     bool isNull() const { return image.isNull() || bits == 0; }
     int width() const { return image.width(); }

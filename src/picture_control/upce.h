@@ -2,9 +2,12 @@
 // The picture editor control: holds one picture with its file, depth, edit
 // state, undo history, view mode and selection. The host talks to it through
 // the public members and hears from it through four signals.
+#include "engine/picture_origin.h"
+
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <map>
 
 namespace engine { class ImageEngine; }
 
@@ -96,6 +99,9 @@ private:
     int iDspMode_ = 0;
     QString sSavePath_;
     std::function<HostGeometry()> hostGeometry_;
+    // The metadata and lineage of the picture at each undo step, which its
+    // undo file (pixels only) cannot hold.
+    std::map<int, engine::Origin> origins_;
 
     // core
     void StEdtMode(const QString& sMd);
@@ -130,6 +136,8 @@ private:
     bool nextUndoStep();
     void vUndo();
     void vClrUndo();
+    void keepOrigin(int step);
+    void restoreOrigin(int step);
 
     // view and information
     void SetViewMode(const QString& caption);

@@ -38,6 +38,7 @@ void uPcE::vPutUndo(bool undoLoad) {
         engine::EngineFile& file = ikImg_->File();
         file.FileName = sImgFile_;
         bRet_ = file.SaveFile(0, ikImg_->ImageHandle());
+        keepOrigin(iUndo_);
     }
     UpdatePicInfo();
 }
@@ -50,6 +51,7 @@ void uPcE::vUndo() {
     if (!loadPixels(path))
         return;  // the step is gone: the picture, the counter and the state stay
     iUndo_ = step;
+    restoreOrigin(step);
     if (iUndo_ == 1)
         StEdtMode(QStringLiteral("読込"));
     finishLoad(path, 1, false);
@@ -64,6 +66,7 @@ void uPcE::vClrUndo() {
     for (const QString& name : names)
         QFile::remove(dir.filePath(name));
     iUndo_ = 0;
+    origins_.clear();
 }
 
 void uPcE::SetImgHandle(quint32 nHnd) {
@@ -83,6 +86,7 @@ void uPcE::SetImgHandle(quint32 nHnd) {
             engine::EngineFile& file = ikImg_->File();
             file.FileName = sImgFile_;
             bRet_ = file.SaveFile(0, 0);
+            keepOrigin(iUndo_);
         }
         UpdatePicInfo();
     });

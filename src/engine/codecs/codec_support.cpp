@@ -197,6 +197,7 @@ bool applyOrientation(Picture& pic, int orientation, Error& err) {
         return false;
     }
     pic.image = img;
+    pic.lineage.add(GeometryStep{PixelMove::fromOrientation(orientation), QRect()});
     return true;
 }
 

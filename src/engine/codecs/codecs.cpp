@@ -1,5 +1,7 @@
 #include "engine/codecs/codecs.h"
 
+#include "engine/codecs/jpeg_lossless.h"
+#include "engine/codecs/metadata_io.h"
 #include "platform/file_replace.h"
 
 #include <QDir>
@@ -53,6 +55,11 @@ bool decode(const QByteArray& data, Decoded& out, Error& err) {
         err = Error::Damaged;
         return false;
     }
+    const Format format = detectFormat(data);
+    if (holdsMetadata(format) && out.picture.metadata.isEmpty() && format != Jpeg)
+        out.picture.metadata = readMetadata(data);
+    // From here on the pixels are those the lineage describes.
+    out.picture.lineage.pixelsKey = out.picture.image.cacheKey();
     return true;
 }
 
@@ -98,17 +105,21 @@ bool readFileInfo(const QString& path, FileInfo& info, Error& err) {
     return true;
 }
 
-bool encode(Format format, const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err) {
+bool encode(Format format, const Picture& original, const EncodeOptions& opt, QByteArray& out, Error& err) {
     out.clear();
     err = Error::None;
-    if (pic.isNull()) {
+    if (original.isNull()) {
         err = Error::NoPicture;
         return false;
     }
+    // The encoders see the metadata as it is to be written: true for the
+    // picture as it is now, or none for a format that cannot hold it.
+    Picture pic = original;
+    pic.metadata = holdsMetadata(format) ? metadataForSave(original) : Metadata();
     bool ok = false;
     switch (format) {
     case Bmp: ok = encodeBmp(pic, opt, out, err); break;
-    case Jpeg: ok = encodeJpeg(pic, opt, out, err); break;
+    case Jpeg: ok = encodeJpegLosslessly(pic, opt, out) || encodeJpeg(pic, opt, out, err); break;
     case Gif: ok = encodeGif(pic, opt, out, err); break;
     case Tiff: ok = encodeTiff(pic, opt, out, err); break;
     case Png: ok = encodePng(pic, opt, out, err); break;
@@ -118,6 +129,14 @@ bool encode(Format format, const Picture& pic, const EncodeOptions& opt, QByteAr
     }
     if (!ok && err == Error::None)
         err = Error::WriteFailed;
+    // A file that cannot take the metadata is still written, with the
+    // pixels, which matter most; the EXIF block is the usual culprit (too
+    // large for a JPEG segment), so the rest is tried without it first.
+    if (ok && (format == Jpeg || format == Png || format == Tiff) && !embedMetadata(out, pic.metadata)) {
+        Metadata rest = pic.metadata;
+        rest.exif.clear();
+        embedMetadata(out, rest);
+    }
     return ok;
 }
 

@@ -34,6 +34,9 @@ constexpr int kMaxScans = 1000;
 constexpr qint64 kMaxPixelsPerByte = 4096;
 constexpr qint64 kMaxPixelsPerByteArithmetic = 65536;
 
+// The name an APP1 segment holding an XMP packet starts with.
+const QByteArray kXmpSignature = QByteArrayLiteral("http://ns.adobe.com/xap/1.0/\0");
+
 struct ErrorManager {
     jpeg_error_mgr pub;
     jmp_buf jump;
@@ -83,6 +86,7 @@ void initErrors(ErrorManager& e) {
 struct DecodeState {
     QImage image;
     QByteArray comment;
+    Metadata metadata;
     int orientation = 1;
     bool gray = false;
     bool cmyk = false;
@@ -97,9 +101,22 @@ void readMarkers(j_decompress_ptr cinfo, DecodeState& s) {
             if (!s.comment.isEmpty())
                 s.comment.append('\n');
             s.comment.append(reinterpret_cast<const char*>(m->data), qsizetype(m->data_length));
-        } else if (m->marker == JPEG_APP0 + 1 && s.orientation == 1) {
-            s.orientation = exifOrientationFromApp1(m->data, m->data_length);
+        } else if (m->marker == JPEG_APP0 + 1) {
+            const QByteArray payload(reinterpret_cast<const char*>(m->data), qsizetype(m->data_length));
+            if (payload.startsWith(QByteArrayLiteral("Exif\0\0")) && s.metadata.exif.isEmpty()) {
+                s.orientation = exifOrientationFromApp1(m->data, m->data_length);
+                s.metadata.exif = payload.mid(6);
+            } else if (payload.startsWith(kXmpSignature) && s.metadata.xmp.isEmpty()) {
+                s.metadata.xmp = payload.mid(kXmpSignature.size());
+            }
         }
+    }
+    // A profile too large for one segment is split over several, in order.
+    JOCTET* icc = nullptr;
+    unsigned int iccSize = 0;
+    if (jpeg_read_icc_profile(cinfo, &icc, &iccSize) && icc) {
+        s.metadata.icc = QByteArray(reinterpret_cast<const char*>(icc), qsizetype(iccSize));
+        free(icc);
     }
 }
 
@@ -155,6 +172,7 @@ bool decodeInto(const QByteArray& data, DecodeState& s) {
     jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(data.constData()), static_cast<unsigned long>(data.size()));
     jpeg_save_markers(&cinfo, JPEG_COM, 0xFFFF);
     jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
         s.err = Error::Damaged;
         jpeg_destroy_decompress(&cinfo);
@@ -325,6 +343,8 @@ bool decodeJpeg(const QByteArray& data, Decoded& out, Error& err) {
     pic.bits = s.gray ? 8 : 24;
     if (s.gray)
         pic.image.setColorTable(grayTable(256));
+    pic.metadata = s.metadata;
+    pic.lineage.jpegFile = data;  // shared, not copied: kept for saving without a new compression
     if (!support::applyOrientation(pic, s.orientation, err))
         return false;
     out.picture = pic;

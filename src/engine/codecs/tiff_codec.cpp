@@ -5,8 +5,10 @@
 // depth: 1 bit, 2 and 4 bits as 4-bit pictures, 8 bits, 16-bit samples scaled
 // to 8. Everything else libtiff understands (CMYK, YCbCr, old-style JPEG,
 // LogLuv, odd sample sizes, planar tiles) goes through TIFFRGBAImage and
-// becomes 24-bit, or 32-bit when the file has an alpha channel. The
-// Orientation tag is applied so the picture loads upright.
+// becomes 24-bit, or 32-bit when the file has an alpha channel. CIELab files
+// of 8 or 16 bits are converted to sRGB through lcms2 (libtiff's own
+// conversion leaves the D50 white of CIELab yellowish). The Orientation tag is
+// applied so the picture loads upright.
 //
 // Saving writes every depth with LZW compression: 1, 4 and 8 bits as grey when
 // the table is a plain grey ramp (either direction) and as palette otherwise,
@@ -16,7 +18,9 @@
 // readers that only convert through TIFFRGBAImage cannot show it).
 #include "engine/codecs/codec_support.h"
 #include "engine/codecs/codecs.h"
+#include "engine/colour_management.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <mutex>
@@ -179,6 +183,37 @@ void rgb555(const Layout& l, const uchar* const* p, uchar* out) {
         const uint32_t v = (window >> (9 - (bit & 7))) & 0x7FFF;
         d[x] = quint16(v);
     }
+}
+
+// CIELab samples (L* unsigned, a* and b* signed) to the bytes lcms2 reads as
+// 8-bit Lab: L* scaled to 0..255, a* and b* offset by 128.
+template <typename T, bool Planar>
+void lab(const Layout& l, const uchar* const* p, uchar* out) {
+    const T* L = reinterpret_cast<const T*>(p[0]);
+    const T* a = Planar ? reinterpret_cast<const T*>(p[1]) : L + 1;
+    const T* b = Planar ? reinterpret_cast<const T*>(p[2]) : L + 2;
+    const size_t step = Planar ? 1 : l.spp;
+    auto chroma = [](T v) -> uchar {
+        if constexpr (sizeof(T) == 2)
+            return uchar(std::clamp((int(int16_t(v)) + 32768 + 128) >> 8, 0, 255));
+        else
+            return uchar(v ^ 0x80);
+    };
+    for (uint32_t x = 0; x < l.width; ++x, out += 3) {
+        const size_t i = size_t(x) * step;
+        if constexpr (sizeof(T) == 2)
+            out[0] = support::scale16(L[i]);
+        else
+            out[0] = L[i];
+        out[1] = chroma(a[i]);
+        out[2] = chroma(b[i]);
+    }
+}
+
+RowConverter labConverter(bool sixteen, bool planar) {
+    if (sixteen)
+        return planar ? lab<uint16_t, true> : lab<uint16_t, false>;
+    return planar ? lab<uchar, true> : lab<uchar, false>;
 }
 
 RowConverter rgbConverter(bool sixteen, bool planar, bool alpha) {
@@ -375,6 +410,15 @@ bool readDirect(TIFF* tif, const Layout& l, Picture& pic, Error& err) {
         pic.bits = 16;
         return readRows(tif, l, rgb555, pic.image, err);
     }
+    if (l.photometric == PHOTOMETRIC_CIELAB) {
+        // Through lcms2, which adapts the D50 white of CIELab to sRGB's.
+        if (!support::allocate(pic.image, int(l.width), int(l.height), 24, err))
+            return false;
+        pic.bits = 24;
+        if (!readRows(tif, l, labConverter(l.bps == 16, l.planar == PLANARCONFIG_SEPARATE), pic.image, err))
+            return false;
+        return colour::labToSrgb(pic.image) || (err = Error::OutOfMemory, false);
+    }
     // RGB, 8 or 16 bits, with or without extra samples.
     const bool alpha = l.spp > 3;
     const bool planar = l.planar == PLANARCONFIG_SEPARATE;
@@ -408,6 +452,8 @@ bool direct(const Layout& l) {
         return l.spp == 1 && (l.bps == 1 || l.bps == 2 || l.bps == 4 || l.bps == 8 || l.bps == 16);
     case PHOTOMETRIC_PALETTE:
         return l.spp == 1 && (l.bps == 1 || l.bps == 2 || l.bps == 4 || l.bps == 8);
+    case PHOTOMETRIC_CIELAB:
+        return l.spp == 3 && (l.bps == 8 || l.bps == 16) && !(l.tiled && l.planar == PLANARCONFIG_SEPARATE);
     case PHOTOMETRIC_RGB:
         if (l.bps == 5)
             return l.spp == 3 && !l.tiled && l.planar == PLANARCONFIG_CONTIG;
