@@ -2,9 +2,12 @@
 // Names, class ids and property ids of the FlashPix file layout.
 //
 // A file is a compound file whose root is an image view (class id kViewClsid).
-// It holds the summary information, the global info property set and one or
-// more image objects, "Data Object Store 000001" and up. An image object holds
-// the image contents property set (sizes, colours, JPEG tables) and one storage
+// It holds the summary information, the global info property set (whose
+// visible outputs name the data objects shown), one description property set
+// per data object ("Data Object 000001" and up) and the image objects
+// themselves, "Data Object Store 000001" and up. An image object holds its own
+// summary information, the image contents property set (sizes, colours, JPEG
+// tables) and one storage
 // per resolution, "Resolution 0000" (the smallest) up to the full size, each
 // with a "Subimage 0000 Header" stream (the tile table) and a
 // "Subimage 0000 Data" stream (the tiles). Both streams start with a 28-byte
@@ -24,6 +27,7 @@ inline Guid imageObjectClsid() { return fpxGuid(0x56616000); }
 inline Guid resolutionClsid() { return fpxGuid(0x56616100); }
 inline Guid imageContentsFmtid() { return fpxGuid(0x56616400); }
 inline Guid globalInfoFmtid() { return fpxGuid(0x56616F00); }
+inline Guid dataObjectFmtid() { return fpxGuid(0x56616080); }
 inline Guid subimageHeaderClsid() { return fpxGuid(0x00010000); }
 inline Guid subimageDataClsid() { return fpxGuid(0x00010100); }
 inline Guid summaryFmtid() {
@@ -33,6 +37,9 @@ inline Guid summaryFmtid() {
 inline QString propertyStreamName(const char* name) { return QString(QChar(5)) + QLatin1String(name); }
 inline QString compObjName() { return QString(QChar(1)) + QLatin1String("CompObj"); }
 inline QString imageObjectName(int n) { return QStringLiteral("Data Object Store %1").arg(n, 6, 10, QChar('0')); }
+inline QString dataObjectName(int n) {
+    return QString(QChar(5)) + QStringLiteral("Data Object %1").arg(n, 6, 10, QChar('0'));
+}
 inline QString resolutionName(int n) { return QStringLiteral("Resolution %1").arg(n, 4, 10, QChar('0')); }
 inline const char* kSubimageHeader = "Subimage 0000 Header";
 inline const char* kSubimageData = "Subimage 0000 Data";
@@ -59,6 +66,17 @@ constexpr uint32_t kPidVisibleOutputs = 0x00010100;
 constexpr uint32_t kPidMaxImageIndex = 0x00010101;
 constexpr uint32_t kPidMaxTransformIndex = 0x00010102;
 constexpr uint32_t kPidMaxOperationIndex = 0x00010103;
+
+// Data object description (one per image object).
+constexpr uint32_t kPidDataObjectId = 0x00010000;
+constexpr uint32_t kPidObjectStatus = 0x00010100;
+constexpr uint32_t kPidCreator = 0x00010101;  // 0: a source image, else the transform that made it
+constexpr uint32_t kPidUsers = 0x00010102;    // the transforms that read it
+constexpr uint32_t kPidCachedHeight = 0x10000000;
+constexpr uint32_t kPidCachedWidth = 0x10000001;
+// Status: the data exists (low half), and it may not be purged (high half):
+// a source image cannot be made again from anything else.
+constexpr uint32_t kObjectExistsKept = 0x00010001;
 
 // Channel descriptions in the subimage colour property: colour space in bits
 // 16-30, the channel's colour in bits 0-14, bit 31 set for uncalibrated data

@@ -13,6 +13,12 @@ PropValue PropValue::r4(float v) { PropValue p; p.type = VT_R4; p.real = v; retu
 PropValue PropValue::blob(const QByteArray& b) { PropValue p; p.type = VT_BLOB; p.bytes = b; return p; }
 PropValue PropValue::lpstr(const QByteArray& b) { PropValue p; p.type = VT_LPSTR; p.bytes = b; return p; }
 PropValue PropValue::ui4Vector(const QList<uint32_t>& v) { PropValue p; p.type = VT_VECTOR | VT_UI4; p.vector = v; return p; }
+PropValue PropValue::clsid(const Guid& g) {
+    PropValue p;
+    p.type = VT_CLSID;
+    p.bytes = QByteArray(reinterpret_cast<const char*>(g.data()), qsizetype(g.size()));
+    return p;
+}
 
 const PropValue* PropertySet::find(uint32_t id) const {
     auto it = props.find(id);
@@ -125,6 +131,11 @@ bool parseValue(const Cursor& c, qint64 off, PropValue& v) {
         v.bytes = QByteArray(reinterpret_cast<const char*>(c.p + off + 4), qsizetype(n));
         return true;
     }
+    case VT_CLSID:
+        if (!c.has(off, 16))
+            return false;
+        v.bytes = QByteArray(reinterpret_cast<const char*>(c.p + off), 16);
+        return true;
     case VT_VECTOR | VT_UI4: {
         if (!c.has(off, 4))
             return false;
@@ -213,6 +224,7 @@ QByteArray serialiseValue(const PropValue& v) {
         put32(b, uint32_t(v.bytes.size()));
         b.append(v.bytes);
         break;
+    case VT_CLSID: b.append(v.bytes.leftJustified(16, '\0', true)); break;
     case VT_VECTOR | VT_UI4:
         put32(b, uint32_t(v.vector.size()));
         for (uint32_t x : v.vector)

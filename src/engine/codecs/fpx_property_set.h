@@ -22,6 +22,7 @@ enum VarType : uint32_t {
     VT_UI4 = 0x13,
     VT_UI1 = 0x11,
     VT_BLOB = 0x41,
+    VT_CLSID = 0x48,
     VT_VECTOR = 0x1000,
 };
 
@@ -29,7 +30,8 @@ struct PropValue {
     uint32_t type = 0;
     int64_t number = 0;          // VT_I2, VT_I4, VT_UI4
     float real = 0;              // VT_R4
-    QByteArray bytes;            // VT_BLOB, VT_LPSTR (without the terminating NUL), VT_LPWSTR (UTF-16LE)
+    QByteArray bytes;            // VT_BLOB, VT_LPSTR (without the terminating NUL), VT_LPWSTR (UTF-16LE),
+                                 // VT_CLSID (16 bytes)
     QList<uint32_t> vector;      // VT_VECTOR | VT_UI4
 
     bool isInteger() const { return type == VT_I2 || type == VT_I4 || type == VT_UI4; }
@@ -41,6 +43,7 @@ struct PropValue {
     static PropValue blob(const QByteArray& b);
     static PropValue lpstr(const QByteArray& b);
     static PropValue ui4Vector(const QList<uint32_t>& v);
+    static PropValue clsid(const Guid& g);
 };
 
 struct PropertySet {

@@ -7,6 +7,8 @@
 #include "engine/codecs/fpx_property_set.h"
 #include "engine/codecs/fpx_tiles.h"
 
+#include <QCryptographicHash>
+
 #include <algorithm>
 #include <vector>
 
@@ -35,14 +37,39 @@ QByteArray streamPrefix(const Guid& classId) {
     return b;
 }
 
-QByteArray compObj(const Guid& classId) {
+// The "\001CompObj" stream: the class id and the object's user type, with no
+// clipboard format and no programme id.
+QByteArray compObj(const Guid& classId, const char* userType) {
     QByteArray b;
     b.append(char(1)).append('\0').append(char(0xFE)).append(char(0xFF));
     put32(b, 0x00000A03);
     put32(b, 0xFFFFFFFF);
     b.append(reinterpret_cast<const char*>(classId.data()), 16);
-    put32(b, 0x71B239F4);  // marks the (empty) Unicode part
+    const QByteArray type = QByteArray(userType) + '\0';
+    put32(b, uint32_t(type.size()));
+    b.append(type);
+    put32(b, 0);           // no clipboard format
+    put32(b, 0);           // no programme id
+    put32(b, 0x71B239F4);  // the Unicode strings follow, all three empty
+    put32(b, 0);
+    put32(b, 0);
+    put32(b, 0);
     return b;
+}
+
+// A name-based id for the image data (the layout of a version 5 UUID), so the
+// same picture always gives the same file.
+Guid dataObjectId(int width, int height, int channels, const std::vector<uint8_t>& samples) {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    const int32_t shape[3] = {width, height, channels};
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(shape), sizeof shape));
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(samples.data()), qsizetype(samples.size())));
+    const QByteArray digest = hash.result();
+    Guid id{};
+    std::copy_n(reinterpret_cast<const uint8_t*>(digest.constData()), 16, id.begin());
+    id[7] = uint8_t((id[7] & 0x0F) | 0x50);  // Data3's high nibble (stored little-endian)
+    id[8] = uint8_t((id[8] & 0x3F) | 0x80);
+    return id;
 }
 
 // The picture's samples as grey or RGB bytes.
@@ -211,7 +238,7 @@ bool encodeWithLayout(const Picture& pic, const EncodeOptions& opt, const TileLa
 
     OleWriter ole;
     ole.setRootClassId(viewClsid());
-    ole.addStream({}, compObjName(), compObj(viewClsid()));
+    ole.addStream({}, compObjName(), compObj(viewClsid(), "FlashPix Image View"));
 
     // Summary information: the comment, the code page its text is in, and us.
     {
@@ -229,7 +256,7 @@ bool encodeWithLayout(const Picture& pic, const EncodeOptions& opt, const TileLa
     {
         std::map<uint32_t, PropValue> props;
         props[kPidCodePage] = PropValue::i2(1252);
-        props[kPidVisibleOutputs] = PropValue::ui4Vector({1});
+        props[kPidVisibleOutputs] = PropValue::ui4Vector({1});  // "Data Object 000001" is shown
         props[kPidMaxImageIndex] = PropValue::ui4(1);
         props[kPidMaxTransformIndex] = PropValue::ui4(0);
         props[kPidMaxOperationIndex] = PropValue::ui4(0);
@@ -237,8 +264,29 @@ bool encodeWithLayout(const Picture& pic, const EncodeOptions& opt, const TileLa
                       buildPropertySet(globalInfoFmtid(), globalInfoFmtid(), props));
     }
 
+    // The description of data object 1: a source image (made by no transform,
+    // read by none) with its full size.
+    {
+        std::map<uint32_t, PropValue> props;
+        props[kPidCodePage] = PropValue::i2(1252);
+        props[kPidDataObjectId] =
+            PropValue::clsid(dataObjectId(levels[0].width, levels[0].height, channels, levels[0].samples));
+        props[kPidObjectStatus] = PropValue::ui4(kObjectExistsKept);
+        props[kPidCreator] = PropValue::ui4(0);
+        props[kPidUsers] = PropValue::ui4Vector({});
+        props[kPidCachedHeight] = PropValue::ui4(uint32_t(pic.height()));
+        props[kPidCachedWidth] = PropValue::ui4(uint32_t(pic.width()));
+        ole.addStream({}, dataObjectName(1), buildPropertySet(dataObjectFmtid(), dataObjectFmtid(), props));
+    }
+
     const QStringList object = ole.addStorage({}, imageObjectName(1), imageObjectClsid());
-    ole.addStream(object, compObjName(), compObj(imageObjectClsid()));
+    ole.addStream(object, compObjName(), compObj(imageObjectClsid(), "FlashPix Image Object"));
+    {
+        std::map<uint32_t, PropValue> props;
+        props[kPidCodePage] = PropValue::i2(1252);
+        props[kPidAppName] = PropValue::lpstr("Tolvane");
+        ole.addStream(object, propertyStreamName("SummaryInformation"), buildPropertySet(Guid{}, summaryFmtid(), props));
+    }
     std::map<uint32_t, PropValue> contents;
     contents[kPidCodePage] = PropValue::i2(1252);
     contents[kPidNumResolutions] = PropValue::ui4(uint32_t(count));
