@@ -1,5 +1,7 @@
 #include "batch/batch_args.h"
 
+#include <QFileInfo>
+
 namespace batch {
 
 namespace {
@@ -12,10 +14,16 @@ bool parseInt(const QString& s, int& v) {
 
 }  // namespace
 
+bool Args::many() const {
+    return manyOptions || inputs.size() > 1 || (inputs.size() == 1 && QFileInfo(inputs[0]).isDir());
+}
+
 QString usageText() {
     return QStringLiteral(
         "使い方: tolvane-batch 入力画像 手順...\n"
+        "        tolvane-batch 画像またはﾌｫﾙﾀﾞ... --out-dir ﾌｫﾙﾀﾞ [--ext 拡張子] 手順...\n"
         "Usage:  tolvane-batch INPUT STEP...\n"
+        "        tolvane-batch PICTURE|FOLDER... --out-dir DIR [--ext EXT] STEP...\n"
         "\n"
         "手順は書いた順に実行します / Steps run in the order given:\n"
         "  --select L,T,R,B       選択範囲を設定 / set the selection (picture pixels)\n"
@@ -33,7 +41,15 @@ QString usageText() {
         "  --work DIR             作業ﾌｫﾙﾀﾞ / work folder for the undo files (default: temporary)\n"
         "  --help                 この説明 / this text\n"
         "\n"
-        "終了ｺｰﾄﾞ / exit status: 0 成功 success, 1 手順の失敗 a step failed, 2 使い方の誤り usage error\n");
+        "複数の画像 / many pictures (--save の代わりに / instead of --save):\n"
+        "  --out-dir DIR          出力ﾌｫﾙﾀﾞ (名前はそのまま) / output folder, names kept\n"
+        "  --ext EXT              出力形式を拡張子で (png, gif, jpg...) / output format by extension\n"
+        "  -r                     ﾌｫﾙﾀﾞの中のﾌｫﾙﾀﾞも / folders' subfolders too\n"
+        "  -j N                   同時に N 枚 (既定: ｺｱ数) / N pictures at once (default: cores)\n"
+        "  --overwrite            既存の出力を上書き / replace existing outputs (never an input)\n"
+        "\n"
+        "終了ｺｰﾄﾞ / exit status: 0 成功 success, 1 手順の失敗 a step failed (複数: 失敗した画像がある\n"
+        "  / many: a picture failed), 2 使い方の誤り usage error\n");
 }
 
 bool parseArgs(const QStringList& argv, Args& args, QString& error) {
@@ -54,6 +70,31 @@ bool parseArgs(const QStringList& argv, Args& args, QString& error) {
             return true;
         } else if (a == QLatin1String("--time")) {
             args.time = true;
+        } else if (a == QLatin1String("-r")) {
+            args.recursive = args.manyOptions = true;
+        } else if (a == QLatin1String("--overwrite")) {
+            args.overwrite = args.manyOptions = true;
+        } else if (a == QLatin1String("--out-dir")) {
+            if (!need(i, a, args.outDir))
+                return false;
+            args.manyOptions = true;
+        } else if (a == QLatin1String("--ext")) {
+            if (!need(i, a, v))
+                return false;
+            args.ext = v.startsWith(QChar('.')) ? v.mid(1) : v;
+            if (args.ext.isEmpty() || args.ext.contains(QChar('/')) || args.ext.contains(QChar('.'))) {
+                error = QStringLiteral("--ext は拡張子です (png, gif, jpg...) / --ext takes an extension: %1").arg(v);
+                return false;
+            }
+            args.manyOptions = true;
+        } else if (a == QLatin1String("-j") || a == QLatin1String("--jobs")) {
+            if (!need(i, a, v))
+                return false;
+            if (!parseInt(v, args.jobs) || args.jobs < 1 || args.jobs > 256) {
+                error = QStringLiteral("-j は 1 から 256 です / -j takes 1 to 256");
+                return false;
+            }
+            args.manyOptions = true;
         } else if (a == QLatin1String("--work")) {
             if (!need(i, a, args.workDir))
                 return false;
@@ -61,6 +102,7 @@ bool parseArgs(const QStringList& argv, Args& args, QString& error) {
             Step s{Step::Info};
             s.text = a;
             args.steps.push_back(s);
+            args.stepArgs << a;
         } else if (a == QLatin1String("--select")) {
             if (!need(i, a, v))
                 return false;
@@ -75,6 +117,7 @@ bool parseArgs(const QStringList& argv, Args& args, QString& error) {
                 return false;
             }
             args.steps.push_back(s);
+            args.stepArgs << a << v;
         } else if (a == QLatin1String("--do")) {
             if (!need(i, a, v))
                 return false;
@@ -88,6 +131,7 @@ bool parseArgs(const QStringList& argv, Args& args, QString& error) {
             s.group = v.left(slash);
             s.item = v.mid(slash + 1);
             args.steps.push_back(s);
+            args.stepArgs << a << v;
         } else if (a == QLatin1String("--depth")) {
             if (!need(i, a, v))
                 return false;
@@ -100,11 +144,12 @@ bool parseArgs(const QStringList& argv, Args& args, QString& error) {
                                        "--depth takes 1, 4, 40, 8, 80, 16, 24 or 32");
                 return false;
             }
+            args.stepArgs << a << v;
             // Options that belong to this depth step.
             while (i + 1 < argv.size()) {
                 if (argv[i + 1] == QLatin1String("--invert")) {
                     s.invert = true;
-                    ++i;
+                    args.stepArgs << argv[++i];
                 } else if (argv[i + 1] == QLatin1String("--threshold")) {
                     ++i;
                     if (!need(i, QStringLiteral("--threshold"), v))
@@ -118,6 +163,7 @@ bool parseArgs(const QStringList& argv, Args& args, QString& error) {
                                                "--threshold applies to --depth 1 only");
                         return false;
                     }
+                    args.stepArgs << QStringLiteral("--threshold") << v;
                 } else {
                     break;
                 }
@@ -129,19 +175,39 @@ bool parseArgs(const QStringList& argv, Args& args, QString& error) {
                 return false;
             s.text = a + QChar(' ') + s.path;
             args.steps.push_back(s);
+            args.stepArgs << a << s.path;
         } else if (a.startsWith(QLatin1String("--"))) {
             error = QStringLiteral("不明な指定です / unknown option: %1").arg(a);
             return false;
-        } else if (args.input.isEmpty()) {
-            args.input = a;
         } else {
-            error = QStringLiteral("入力画像は一つだけです / only one input picture: %1").arg(a);
-            return false;
+            args.inputs << a;
         }
     }
-    if (args.input.isEmpty()) {
+    if (args.inputs.isEmpty()) {
         error = QStringLiteral("入力画像がありません / no input picture");
         return false;
+    }
+    args.input = args.inputs.front();
+    if (!args.many())
+        return true;
+    // Many pictures: each one's output comes from the output rule alone, and
+    // nothing may write over an input.
+    if (args.outDir.isEmpty()) {
+        error = QStringLiteral("複数の画像やﾌｫﾙﾀﾞには --out-dir が必要です / "
+                               "many pictures or a folder need --out-dir");
+        return false;
+    }
+    for (const Step& s : args.steps) {
+        if (s.kind == Step::Save) {
+            error = QStringLiteral("複数の画像では --save の代わりに --out-dir と --ext を使います / "
+                                   "with many pictures use --out-dir and --ext instead of --save");
+            return false;
+        }
+        if (s.kind == Step::Do && s.group == QStringLiteral("ﾌｧｲﾙ")) {
+            error = QStringLiteral("複数の画像では入力に上書き保存できません / "
+                                   "with many pictures no input is saved over: %1").arg(s.text);
+            return false;
+        }
     }
     return true;
 }

@@ -1,10 +1,13 @@
-// tolvane-batch: runs one picture through the editor's commands from the shell.
+// tolvane-batch: runs one picture, or many pictures and folders, through the
+// editor's commands from the shell.
 #include "batch/batch_args.h"
+#include "batch/batch_many.h"
 #include "batch/batch_runner.h"
 
 #include <QApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
     // No window is shown: without a display, use the offscreen platform.
@@ -24,6 +27,8 @@ int main(int argc, char** argv) {
         out << batch::usageText();
         return 0;
     }
+    if (args.many())
+        return batch::runMany(args, QCoreApplication::applicationFilePath(), out, isatty(STDOUT_FILENO) == 1);
     batch::Runner runner(out, err);
     return runner.run(args);
 }
