@@ -12,6 +12,7 @@ packages=(
   python3-pil python3-olefile
   exiv2 libimage-exiftool-perl libjpeg-turbo-progs
   fonts-noto-cjk xvfb xauth
+  dpkg-dev file fakeroot lintian appstream desktop-file-utils
 )
 missing=()
 for p in "${packages[@]}"; do
