@@ -10,6 +10,7 @@
 #include <map>
 
 namespace engine { class ImageEngine; }
+namespace upce { class UndoHistory; }
 
 class uPcE : public QWidget {
     Q_OBJECT
@@ -52,6 +53,13 @@ public:
 
     // The undo file of a step: work folder + "$$Undo" + at least three digits + ".bmp".
     QString undoFileName(int step) const;
+    // Undo files are written in the background; this waits until every one
+    // recorded so far is on disk (or its loss has been reported).
+    void settleUndo();
+    // Whether "やり直し" has a step to bring back, and whether "編集を一つ戻す"
+    // would take back the revert just done.
+    bool canRedo() const;
+    bool canTakeBackRevert() const;
 
     // Where the drawing toolbar opens: the main window's left and top in twips
     // and the screen's twips per pixel. By default read from Usr::oMainFm and
@@ -72,6 +80,9 @@ signals:
     void eStPcTyp(const QString& sFL, const QString& sBt, const QString& sTy);
     void eEdtMode(const QString& sMd);
     void ePopUp();
+    // Raised when what redo or undo can reach changes beyond the edit state:
+    // bRedo, a step to redo; bRevertBack, a revert that undo takes back.
+    void eHistory(bool bRedo, bool bRevertBack);
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
@@ -81,6 +92,7 @@ private:
 
     engine::ImageEngine* ikImg_ = nullptr;
     engine::ImageEngine* ikImg2_ = nullptr;
+    upce::UndoHistory* history_ = nullptr;
 
     QString sBit_;
     QString sCmt_;
@@ -102,6 +114,7 @@ private:
     // The metadata and lineage of the picture at each undo step, which its
     // undo file (pixels only) cannot hold.
     std::map<int, engine::Origin> origins_;
+    std::map<int, engine::Origin> keptOrigins_;  // those of a history a revert kept aside
 
     // core
     void StEdtMode(const QString& sMd);
@@ -132,12 +145,21 @@ private:
     bool fileIsInWorkFolder(const QString& path) const;
 
     // undo
+    bool bRevert_ = false;  // the load under way is "読込時に戻す"
+    bool lastRedo_ = false, lastRevertBack_ = false;
     void vPutUndo(bool undoLoad);
     bool nextUndoStep();
+    void recordStep();
     void vUndo();
+    void vRedo();
     void vClrUndo();
     void keepOrigin(int step);
     void restoreOrigin(int step);
+    void startHistory();
+    void takeBackRevert();
+    int reachableStep(int target, int direction);
+    bool showStep(int step);
+    void reportHistory();
 
     // view and information
     void SetViewMode(const QString& caption);

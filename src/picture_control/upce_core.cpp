@@ -2,8 +2,10 @@
 
 #include "engine/draw_tool.h"
 #include "engine/image_engine.h"
+#include "picture_control/undo_history.h"
 #include "picture_control/upce_util.h"
 #include "platform/cursor.h"
+#include "platform/private_folder.h"
 #include "platform/prompt.h"
 #include "startup/usr.h"
 
@@ -15,6 +17,10 @@ uPcE::uPcE(QWidget* parent) : QWidget(parent) {
     ikImg_ = new engine::ImageEngine(this);
     ikImg2_ = new engine::ImageEngine(this);
     ikImg2_->hide();
+    history_ = new upce::UndoHistory(this);
+    // A step whose undo file could not be written is told at once: undo cannot
+    // come back to it.
+    history_->setLossHandler([this](const QString& text) { showMessage(text); });
     if (Usr::bRun)
         bSzWait_ = true;
 
@@ -50,13 +56,28 @@ uPcE::uPcE(QWidget* parent) : QWidget(parent) {
 
 uPcE::~uPcE() = default;
 
-void uPcE::cOn(const QString& sPhW) { sWrkFld_ = sPhW.trimmed(); }
+void uPcE::cOn(const QString& sPhW) {
+    sWrkFld_ = sPhW.trimmed();
+    if (!sWrkFld_.isEmpty()) {
+        // The undo files hold the user's pictures: only a real folder of the
+        // user's own takes them (made private when it is new; the host keeps
+        // its own work folders private, and a folder named by the user for
+        // the batch tool is left as it is).
+        const platform::FolderCheck check = platform::preparePrivateFolder(sWrkFld_, false);
+        if (check != platform::FolderCheck::Ok) {
+            showMessage(platform::folderCheckMessage(check, sWrkFld_));
+            sWrkFld_.clear();
+        }
+    }
+    history_->setFolder(sWrkFld_);
+}
 
 void uPcE::cOFF() {
     vClrUndo();
     sFile_.clear();
     sBit_.clear();
     sWrkFld_.clear();
+    history_->setFolder(QString());
     sCmt_.clear();
     for (int i = 0; i < 4; ++i)
         CornerX_[i] = CornerY_[i] = 0;

@@ -53,9 +53,13 @@ bool uPcE::runCommand(const QString& sGp, const QString& sJb, bool& saveWritten)
     } else if (sGp == QStringLiteral("画像編集")) {
         if (sJb == QStringLiteral("読込時に戻す")) {
             QString path = sFile_;
+            bRevert_ = true;
             pcOpen(0, path, false);
+            bRevert_ = false;
         } else if (sJb == QStringLiteral("編集を一つ戻す")) {
             vUndo();
+        } else if (sJb == QStringLiteral("やり直し")) {
+            vRedo();
         } else if (sJb == QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ")) {
             CopyPicture();
         } else if (sJb == QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規")) {

@@ -3,6 +3,7 @@
 #include "picture_control/upce.h"
 
 #include "engine/image_engine.h"
+#include "picture_control/undo_history.h"
 #include "picture_control/upce_util.h"
 #include "platform/prompt.h"
 
@@ -82,6 +83,10 @@ bool uPcE::loadPixels(const QString& path) {
 // Modes: 0 open (drop, revert), 1 undo step, 2 after a save (pixels stay),
 // -1 new picture from the clipboard. False when the file could not be read.
 bool uPcE::pcLoad(const QString& path, int mode, bool bNEVN) {
+    // A picture pasted from the clipboard lives in the work folder: its file
+    // may still be on its way there.
+    if (fileIsInWorkFolder(path))
+        history_->settle();
     if (mode != 2 && !loadPixels(path))
         return false;
     finishLoad(path, mode, bNEVN);
@@ -95,7 +100,7 @@ void uPcE::finishLoad(const QString& path, int mode, bool bNEVN) {
     if (mode == 0 && !bNEVN)
         emit eStFile(path);
     if (mode != 1) {
-        vClrUndo();
+        startHistory();
         StEdtMode(QStringLiteral("読込"));
     }
     vPutUndo(mode == 1);
@@ -138,16 +143,20 @@ void uPcE::pcNewClip() {
             showMessage(QStringLiteral("作業ﾌｫﾙﾀﾞがないため､ｸﾘｯﾌﾟﾎﾞｰﾄﾞの画像を開けません"));
             return;
         }
-        const QString path = undoFileName(1);
-        engine::EngineFile& file = ikImg2_->File();
-        file.FileName = path;
-        bRet_ = file.SaveFile(0, ikImg2_->ImageHandle());
-        const bool written = bRet_;
-        if (!written)
-            reportEngineError(*ikImg2_);
+        // The pasted picture becomes the current one directly; its history
+        // starts with it as undo file 1, which is also its file name.
+        const quint32 pasted = ikImg_->CopyImage(ikImg2_->ImageHandle());
         bRet_ = ikImg2_->FreeImage(ikImg2_->ImageHandle());
-        if (written)
-            pcLoad(path, -1, false);
+        if (pasted == 0) {
+            reportEngineError(*ikImg_);
+            return;
+        }
+        ikImg_->SetImageHandle(pasted);
+        ClrRect();
+        sCmt_.clear();
+        bRet_ = ikImg_->ApplyDispMode(iDspMode_);
+        ikImg_->Refresh();
+        finishLoad(undoFileName(1), -1, false);
     });
     Q_UNUSED(ok);
 }

@@ -1,18 +1,32 @@
 // The undo history: one bitmap file per state of the picture since it was
-// loaded, numbered from 1, in the work folder.
+// loaded, numbered from 1, in the work folder. Undo and redo move along it;
+// a revert keeps the history it replaced until the next edit or load, so that
+// undo can take the revert back.
 #include "picture_control/upce.h"
 
 #include "engine/image_engine.h"
+#include "picture_control/undo_history.h"
 
-#include <QDir>
-#include <QFile>
+QString uPcE::undoFileName(int step) const { return history_->fileName(step); }
 
-QString uPcE::undoFileName(int step) const {
-    QString folder = sWrkFld_;
-    if (!folder.isEmpty() && !folder.endsWith(QChar('/')))
-        folder += QChar('/');
-    return folder + QStringLiteral("$$Undo") + QStringLiteral("%1").arg(step, 3, 10, QChar('0')) +
-           QStringLiteral(".bmp");
+void uPcE::settleUndo() { history_->settle(); }
+
+bool uPcE::canRedo() const {
+    return !sWrkFld_.isEmpty() && iUndo_ >= 1 && iUndo_ < history_->top();
+}
+
+bool uPcE::canTakeBackRevert() const {
+    return !sWrkFld_.isEmpty() && history_->hasKept() && iUndo_ == 1 && history_->top() == 1;
+}
+
+void uPcE::reportHistory() {
+    const bool redo = canRedo();
+    const bool back = canTakeBackRevert();
+    if (redo == lastRedo_ && back == lastRevertBack_)
+        return;
+    lastRedo_ = redo;
+    lastRevertBack_ = back;
+    emit eHistory(redo, back);
 }
 
 // Claims the next step number; refuses (with a message) once the history is
@@ -26,6 +40,21 @@ bool uPcE::nextUndoStep() {
     return true;
 }
 
+// Makes the picture now in the engine the next step of the history. Its file
+// is written in the background; a step after the first gives up what redo or
+// a taken-back revert could still have reached.
+void uPcE::recordStep() {
+    const engine::Picture* pic = ikImg_->current();
+    if (!pic || !nextUndoStep())
+        return;
+    sImgFile_ = undoFileName(iUndo_);
+    if (iUndo_ > 1)
+        history_->drop();
+    history_->record(iUndo_, *pic);
+    keepOrigin(iUndo_);
+    bRet_ = true;
+}
+
 // The common step after every change: show the picture in the view mode, write
 // the next undo file, refresh the picture information.
 void uPcE::vPutUndo(bool undoLoad) {
@@ -33,40 +62,132 @@ void uPcE::vPutUndo(bool undoLoad) {
         bRet_ = ikImg_->ApplyDispMode(iDspMode_);
         ikImg_->Refresh();
     }
-    if (!sWrkFld_.isEmpty() && !undoLoad && nextUndoStep()) {
-        sImgFile_ = undoFileName(iUndo_);
-        engine::EngineFile& file = ikImg_->File();
-        file.FileName = sImgFile_;
-        bRet_ = file.SaveFile(0, ikImg_->ImageHandle());
-        keepOrigin(iUndo_);
-    }
+    if (!sWrkFld_.isEmpty() && !undoLoad)
+        recordStep();
     UpdatePicInfo();
+    reportHistory();
+}
+
+// The step nearest to target, going in direction (-1 back, +1 forward), whose
+// file was written: steps that were lost are passed over, and said so. 0 when
+// none is left that way.
+int uPcE::reachableStep(int target, int direction) {
+    using State = upce::UndoHistory::State;
+    int step = target;
+    while (step >= 1 && step <= history_->top() && history_->state(step) == State::Lost)
+        step += direction;
+    const bool found = step >= 1 && step <= history_->top();
+    if (step != target) {
+        QString text = undoFileName(target) + QStringLiteral("\rこの状態の記録は書き込めなかったため失われています");
+        if (found)
+            text += direction < 0 ? QStringLiteral("\rその前の状態に戻します") : QStringLiteral("\rその次の状態に進みます");
+        showMessage(text);
+    }
+    return found ? step : 0;
+}
+
+// Puts the picture of a step into the engine. False (told) when its file
+// cannot be read back: the picture stays as it was.
+bool uPcE::showStep(int step) {
+    engine::Picture pic;
+    QString message;
+    if (!history_->read(step, pic, message)) {
+        showMessage(message);
+        return false;
+    }
+    ikImg_->replaceCurrent(std::move(pic));
+    restoreOrigin(step);
+    ClrRect();
+    bRet_ = ikImg_->ApplyDispMode(iDspMode_);
+    ikImg_->Refresh();
+    return true;
 }
 
 void uPcE::vUndo() {
-    if (sWrkFld_.isEmpty() || iUndo_ <= 1)
+    if (sWrkFld_.isEmpty())
+        return;
+    history_->settle();
+    if (canTakeBackRevert()) {
+        takeBackRevert();
+        return;
+    }
+    if (iUndo_ <= 1)
         return;  // nothing to go back to: the picture and the state stay
-    const int step = iUndo_ - 1;
-    const QString path = undoFileName(step);
-    if (!loadPixels(path))
+    const int step = reachableStep(iUndo_ - 1, -1);
+    if (step == 0 || !showStep(step))
         return;  // the step is gone: the picture, the counter and the state stay
     iUndo_ = step;
-    restoreOrigin(step);
     if (iUndo_ == 1)
         StEdtMode(QStringLiteral("読込"));
-    finishLoad(path, 1, false);
+    finishLoad(undoFileName(step), 1, false);
+}
+
+void uPcE::vRedo() {
+    if (sWrkFld_.isEmpty())
+        return;
+    history_->settle();
+    if (!canRedo())
+        return;
+    const int step = reachableStep(iUndo_ + 1, 1);
+    if (step == 0 || !showStep(step))
+        return;
+    iUndo_ = step;
+    StEdtMode(QStringLiteral("編集"));
+    finishLoad(undoFileName(step), 1, false);
+}
+
+// Undo right after a revert: the history from before the revert comes back,
+// and with it the picture it had reached.
+void uPcE::takeBackRevert() {
+    int step = 0;
+    QString state;
+    if (!history_->restore(step, state))
+        return;
+    origins_ = std::move(keptOrigins_);
+    keptOrigins_.clear();
+    iUndo_ = history_->top();
+    const int reachable = reachableStep(step, -1);
+    if (reachable != 0 && showStep(reachable)) {
+        iUndo_ = reachable;
+        StEdtMode(reachable == 1 ? QStringLiteral("読込") : state);
+        finishLoad(undoFileName(reachable), 1, false);
+        return;
+    }
+    // The picture from before the revert cannot be read back: the reverted
+    // picture stays, as the newest step of the history that came back.
+    StEdtMode(QStringLiteral("編集"));
+    vPutUndo(false);
+}
+
+// Called by every load but an undo step: a new history starts. A revert of
+// an edited picture keeps the history it replaces, for undo to take it back.
+void uPcE::startHistory() {
+    if (bRevert_ && !sWrkFld_.isEmpty() && sEdtMode_ == QStringLiteral("編集")) {
+        if (history_->keep(iUndo_, sEdtMode_)) {
+            keptOrigins_ = std::move(origins_);
+            origins_.clear();
+            iUndo_ = 0;
+            return;
+        }
+    }
+    if (bRevert_ && canTakeBackRevert()) {
+        // Reverting again changes nothing the user did: what undo can take
+        // back stays.
+        history_->clearCurrent();
+        origins_.clear();
+        iUndo_ = 0;
+        return;
+    }
+    vClrUndo();
 }
 
 void uPcE::vClrUndo() {
     if (sWrkFld_.isEmpty())
         return;
-    QDir dir(sWrkFld_);
-    const QStringList names =
-        dir.entryList({QStringLiteral("$$*.bmp")}, QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names)
-        QFile::remove(dir.filePath(name));
+    history_->clear();
     iUndo_ = 0;
     origins_.clear();
+    keptOrigins_.clear();
 }
 
 void uPcE::SetImgHandle(quint32 nHnd) {
@@ -81,13 +202,8 @@ void uPcE::SetImgHandle(quint32 nHnd) {
         StEdtMode(QStringLiteral("編集"));
         ikImg_->SetImageHandle(copy);
         bRet_ = ikImg_->ApplyDispMode(iDspMode_);
-        if (nextUndoStep()) {
-            sImgFile_ = undoFileName(iUndo_);
-            engine::EngineFile& file = ikImg_->File();
-            file.FileName = sImgFile_;
-            bRet_ = file.SaveFile(0, 0);
-            keepOrigin(iUndo_);
-        }
+        recordStep();
         UpdatePicInfo();
+        reportHistory();
     });
 }

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 
 QString yIni::FsGtSpFld(int nFlg) { return platform::specialFolder(nFlg); }
 
@@ -15,7 +16,8 @@ bool yIni::F_ChkSb(const QString& sPh, const QStringList& Ary) {
     bool all = true;
     for (const QString& name : Ary) {
         const QString folder = sPh + name;
-        if (!Usr::F_FldExists(folder) && !QDir().mkdir(folder))
+        // Only the user's own: the work folders hold copies of the pictures.
+        if (!Usr::F_FldExists(folder) && !QDir().mkdir(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
             all = false;
     }
     return all;

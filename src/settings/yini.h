@@ -22,7 +22,8 @@ public:
     // documents, 9 Send To (here the applications folder of the desktop).
     // No trailing separator; empty for any other number.
     QString FsGtSpFld(int nFlg);
-    // Creates every sPh + name folder of Ary that is missing (one level each).
+    // Creates every sPh + name folder of Ary that is missing (one level each,
+    // readable and writable by the user alone).
     // Returns false when one of them could not be created.
     bool F_ChkSb(const QString& sPh, const QStringList& Ary);
     // Creates the folder and every missing parent; errors are ignored.

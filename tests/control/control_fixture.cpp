@@ -100,6 +100,7 @@ void ControlTest::putPicture(const engine::Picture& pic) {
     const quint32 h = engine::PictureStore::instance().add(pic);
     ctl->SetImgHandle(h);
     engine::PictureStore::instance().remove(h);
+    ctl->settleUndo();  // the file is on disk, as the tests that change it expect
 }
 
 engine::Picture ControlTest::current() {
@@ -116,12 +117,14 @@ void ControlTest::select(int l, int t, int r, int b) {
 }
 
 QStringList ControlTest::undoFiles() const {
+    ctl->settleUndo();  // the files are written in the background
     QStringList names = QDir(work).entryList({QStringLiteral("$$*.bmp")}, QDir::Files);
     names.sort();
     return names;
 }
 
 engine::Picture ControlTest::readFile(const QString& path) {
+    ctl->settleUndo();
     engine::codecs::Decoded d;
     engine::Error err = engine::Error::None;
     engine::codecs::decodeFile(path, d, err);
