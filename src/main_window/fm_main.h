@@ -78,6 +78,7 @@ public:
     void onStPcTyp(const QString& sFL, const QString& sBt, const QString& sTy);
     void onEdtMode(const QString& sMd);
     void onPopUp();
+    void onHistory(bool bRedo, bool bRevertBack);
 
     // --- widgets (read by tests and the script hook)
     QSplitter* splitter() const { return splitter_; }
@@ -156,6 +157,7 @@ private:
 
     // event state
     QString sEdtMd_;
+    bool bRevertBack_ = false;  // undo would take back the revert just done
 
     bool closingByProgram_ = false;
     bool keyFilterInstalled_ = false;

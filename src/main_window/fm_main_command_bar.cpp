@@ -141,6 +141,14 @@ void fmMain::BtnAct(int i) {
 }
 
 void fmMain::keyDown(int key, Qt::KeyboardModifiers shift) {
+    // Redo: Ctrl+Y and Ctrl+Shift+Z, only while there is something to redo.
+    const Qt::KeyboardModifiers mods = shift & ~Qt::KeypadModifier;
+    if ((key == Qt::Key_Y && mods == Qt::ControlModifier) ||
+        (key == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier))) {
+        if (uPcE_->canRedo())
+            act(QStringLiteral("画像編集"), QStringLiteral("やり直し"));
+        return;
+    }
     if ((shift & ~Qt::KeypadModifier) != Qt::ControlModifier)
         return;
     switch (key) {

@@ -1,4 +1,4 @@
-// The window's answers to the picture editor control's four events.
+// The window's answers to the picture editor control's events.
 #include "main_window/fm_main.h"
 
 #include "main_window/info_panel.h"
@@ -54,7 +54,14 @@ void fmMain::onEdtMode(const QString& sMd) {
     spPic_->setPrEdtMode(sMd);
     const bool edited = sMd == QStringLiteral("編集");
     imBtn_[1]->setEnabled(edited);
-    imBtn_[5]->setEnabled(edited);
+    imBtn_[5]->setEnabled(edited || bRevertBack_);
+}
+
+// Beyond the edit state: redo, and undo right after a revert.
+void fmMain::onHistory(bool bRedo, bool bRevertBack) {
+    bRevertBack_ = bRevertBack;
+    spPic_->setPrHistory(bRedo, bRevertBack);
+    imBtn_[5]->setEnabled(sEdtMd_ == QStringLiteral("編集") || bRevertBack);
 }
 
 void fmMain::onPopUp() {

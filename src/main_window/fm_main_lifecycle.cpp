@@ -10,9 +10,11 @@
 #include "main_window/work_folder_lock.h"
 #include "menus/sp_pic.h"
 #include "picture_control/upce.h"
+#include "platform/prompt.h"
 #include "settings/yini.h"
 #include "startup/usr.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -81,6 +83,7 @@ fmMain::fmMain(QWidget* parent) : QWidget(parent) {
     connect(uPcE_, &uPcE::eStPcTyp, this, &fmMain::onStPcTyp, Qt::DirectConnection);
     connect(uPcE_, &uPcE::eEdtMode, this, &fmMain::onEdtMode, Qt::DirectConnection);
     connect(uPcE_, &uPcE::ePopUp, this, &fmMain::onPopUp, Qt::DirectConnection);
+    connect(uPcE_, &uPcE::eHistory, this, &fmMain::onHistory, Qt::DirectConnection);
 
     // Key preview: the window's own native window sees every key press before
     // the focused widget does.
@@ -102,8 +105,12 @@ void fmMain::load(const QStringList& args) {
 
     // A second running copy gets a work folder of its own.
     wrkLock_ = std::make_unique<WorkFolderLock>();
-    sWrkFd_ = wrkLock_->acquire(Usr::sUsrFd + QStringLiteral("Wrk/"));
+    QString refusal;
+    sWrkFd_ = wrkLock_->acquire(Usr::sUsrFd + QStringLiteral("Wrk/"), &refusal);
+    if (!refusal.isEmpty())
+        platform::prompt().message(refusal, platform::Buttons::Ok);
     uPcE_->cOn(sWrkFd_);
+    spPic_->mnRedo()->setEnabled(uPcE_->canRedo());
 
     QString path = args.join(u' ');
     if (!path.isEmpty()) {

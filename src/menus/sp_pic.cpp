@@ -71,6 +71,7 @@ void spPic::build() {
     mnJb_.insert(3, edit);
     addItem(edit, mnEdt_, 0, QStringLiteral("読込時に戻す"));
     addItem(edit, mnEdt_, 1, QStringLiteral("編集を一つ戻す"), QStringLiteral("Ctrl+Z"));
+    addItem(edit, mnEdt_, kRedoIndex, QStringLiteral("やり直し"), QStringLiteral("Ctrl+Y"))->setEnabled(false);
     addSeparator(edit, mnEdt_, 2);
     addItem(edit, mnEdt_, 3, QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ"), QStringLiteral("Ctrl+C"));
     addItem(edit, mnEdt_, 4, QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"), QStringLiteral("Ctrl+V"));
@@ -180,6 +181,10 @@ void spPic::mnFileClick(int index) {
 }
 
 void spPic::mnEdtClick(int index) {
+    if (index == kRedoIndex) {
+        StCom(QStringLiteral("画像編集"), caption(mnEdt_.value(index)));
+        return;
+    }
     // Separators and submenu parents do nothing.
     if (!QStringLiteral(".0.1.3.4.6.7.8.").contains(u'.' + QString::number(index) + u'.'))
         return;
@@ -209,6 +214,13 @@ void spPic::setPrEdtMode(const QString& sMd) {
     mnFile_.value(3)->setEnabled(notInitial);
     mnJb_.value(3)->menuAction()->setEnabled(notInitial);
     mnEdt_.value(0)->setEnabled(edited);
-    mnEdt_.value(1)->setEnabled(edited);
+    bEdited_ = edited;
+    mnEdt_.value(1)->setEnabled(edited || bRevertBack_);
     mnEdt_.value(3)->setEnabled(notInitial);
+}
+
+void spPic::setPrHistory(bool bRedo, bool bRevertBack) {
+    bRevertBack_ = bRevertBack;
+    mnEdt_.value(kRedoIndex)->setEnabled(bRedo);
+    mnEdt_.value(1)->setEnabled(bEdited_ || bRevertBack);
 }

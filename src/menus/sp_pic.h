@@ -30,6 +30,9 @@ public:
 
     // Enables the items that depend on the control's edit state.
     void setPrEdtMode(const QString& sMd);
+    // Enables "やり直し" while there is a step to redo, and "編集を一つ戻す"
+    // also right after a revert that it would take back.
+    void setPrHistory(bool bRedo, bool bRevertBack);
 
     // The menu tree by the indexes the items carry (nullptr for an index that
     // does not exist). A submenu parent's entry is its menu action.
@@ -40,6 +43,9 @@ public:
     QAction* mnToj(int i) const { return mnToj_.value(i); }
     QAction* mnRotate(int i) const { return mnRotate_.value(i); }
     QAction* mnUsr() const { return mnUsr_; }
+    // "やり直し", placed under "編集を一つ戻す" with an index of its own.
+    QAction* mnRedo() const { return mnEdt_.value(kRedoIndex); }
+    static constexpr int kRedoIndex = 30;
 
     // An item's caption as the menu holds it ("上書き保存(&S)"), without the
     // shortcut text shown beside it.
@@ -70,4 +76,5 @@ private:
     QMap<int, QMenu*> mnJb_;
     QMap<int, QAction*> mnFile_, mnEdt_, mnResize_, mnToj_, mnRotate_;
     QAction* mnUsr_ = nullptr;
+    bool bEdited_ = false, bRevertBack_ = false;
 };
