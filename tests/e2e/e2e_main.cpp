@@ -4,7 +4,8 @@
 // picture and the settings file on disk. A second run takes a picture of the
 // window with the colour panel in use. A third run selects with the mouse,
 // copies from the popup menu, pastes as new, edits from the menu and the
-// keyboard, commits a colour preview and makes the Open With entry.
+// keyboard, commits a colour preview and makes the Open With entry. A fourth
+// undoes and redoes from the keys and takes a revert back.
 //
 //   tolvane_e2e <path of tolvane> <screenshot.png to write>
 //
@@ -203,6 +204,38 @@ int main(int argc, char** argv) {
     QFile desktop(entry);
     const QByteArray entryText = desktop.open(QIODevice::ReadOnly) ? desktop.readAll() : QByteArray();
     check(entryText.contains("Exec=") && entryText.contains("%f"), QStringLiteral("the Open With entry names the program: ") + entry);
+
+    // 4. Undo and redo from the keys, a revert and the undo that takes it back.
+    const QString wide = pics + QStringLiteral("wide.bmp");
+    saveBmp(wide, landscape(96, 40));
+    const QString script4 = tmp.path() + QStringLiteral("/redo.txt");
+    writeText(script4, "key Ctrl+R\n"
+                       "key Ctrl+Z\n"
+                       "state undone\n"
+                       "key Ctrl+Y\n"
+                       "state redone\n"
+                       "menu 2 読込時に戻す\n"
+                       "state reverted\n"
+                       "key Ctrl+Z\n"
+                       "state back\n"
+                       "key Ctrl+Z\n"
+                       "key Ctrl+Shift+Z\n"
+                       "state again\n"
+                       "answer 7\n"
+                       "close\n");
+    QString out4;
+    const int code4 = runProgram(program, home, script4, wide, &out4);
+    check(code4 == 0, QStringLiteral("fourth run ended (exit code %1)").arg(code4));
+    const auto shown = [&](const char* label) {
+        const auto f = stateLine(out4, QLatin1String(label));
+        return f.value(QStringLiteral("size")) + u' ' + f.value(QStringLiteral("mode")) + u' ' + f.value(QStringLiteral("undo"));
+    };
+    check(shown("undone") == "96x40 読込 1", QStringLiteral("Ctrl+Z undoes the turn: ") + shown("undone"));
+    check(shown("redone") == "40x96 編集 2", QStringLiteral("Ctrl+Y redoes it: ") + shown("redone"));
+    check(shown("reverted") == "96x40 読込 1", QStringLiteral("the revert shows the file: ") + shown("reverted"));
+    check(shown("back") == "40x96 編集 2", QStringLiteral("Ctrl+Z takes the revert back: ") + shown("back"));
+    check(shown("again") == "40x96 編集 2", QStringLiteral("Ctrl+Shift+Z redoes too: ") + shown("again"));
+    check(QImage(wide).width() == 96, QStringLiteral("the picture file is unchanged after answering No"));
 
     std::printf("%s\n", failures ? "FAILED" : "PASSED");
     return failures ? 1 : 0;
