@@ -3,13 +3,12 @@
 #include "engine/codecs/codecs.h"
 #include "platform/file_names.h"
 #include "platform/file_replace.h"
+#include "support/sandbox.h"
 #include "support/test_support.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
-
-#include <dirent.h>
 
 TEST(FileNames, EveryByteSequenceComesBackAsItWasAndUtf8AsQtReadsIt) {
     const QList<QByteArray> names = {
@@ -45,14 +44,7 @@ TEST(FileNames, ANameThatIsNotUtf8IsWrittenReadAndFoundByteForByte) {
     ASSERT_TRUE(engine::codecs::saveFile(path, engine::codecs::Bmp, pic, {}, err));  // and over it again
     EXPECT_EQ(platform::fileKind(path), platform::FileKind::Regular);
 
-    QList<QByteArray> names;
-    DIR* d = ::opendir(folder.constData());
-    ASSERT_NE(d, nullptr);
-    while (dirent* e = ::readdir(d))
-        if (e->d_name[0] != '.')
-            names << QByteArray(e->d_name);
-    ::closedir(d);
-    EXPECT_EQ(names, QList<QByteArray>{rawName});
+    EXPECT_EQ(testsupport::rawNames(folder), QList<QByteArray>{rawName});
 
     engine::codecs::Decoded back;
     ASSERT_TRUE(engine::codecs::decodeFile(path, back, err));

@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -214,15 +213,7 @@ TEST_F(Batch, NamesThatAreNotUtf8OpenAndSaveByteForByte) {
                                  QStringLiteral("回転/左右反転"), QStringLiteral("--save"),
                                  platform::decodeFileName(folder + '/' + outName)});
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    QList<QByteArray> names;
-    DIR* d = ::opendir(folder.constData());
-    ASSERT_NE(d, nullptr);
-    while (dirent* e = ::readdir(d))
-        if (e->d_name[0] != '.')
-            names << QByteArray(e->d_name);
-    ::closedir(d);
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, QList<QByteArray>({inName, outName}));
+    EXPECT_EQ(testsupport::rawNames(folder), QList<QByteArray>({inName, outName}));
     const Picture out = load(platform::decodeFileName(folder + '/' + outName));
     EXPECT_EQ(out.image.pixel(0, 0), original.image.pixel(6, 0));
 }
