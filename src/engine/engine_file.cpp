@@ -5,7 +5,6 @@
 #include "platform/prompt.h"
 
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 
@@ -20,14 +19,9 @@ struct Stamp {
 
 Stamp fileStamp(const QString& path) {
     const QFileInfo fi(path);
-    if (!fi.exists())
+    if (!fi.isFile())
         return Stamp();
     return Stamp{fi.size(), fi.lastModified().toMSecsSinceEpoch()};
-}
-
-int formatOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? int(codecs::detectFormat(f.read(16))) : int(codecs::UnknownFormat);
 }
 
 // Decodes a file inside long-operation events; a failure leaves err set (never
@@ -68,7 +62,7 @@ bool EngineFile::LoadFile(int) {
     loadedSize_ = stamp.size;
     loadedTime_ = stamp.time;
     loadedComment_ = d.comment;
-    InfoFormat = formatOf(FileName);
+    InfoFormat = int(d.format);
     engine_.replaceCurrent(std::move(d.picture));
     engine_.setError(Error::None);
     return true;
@@ -94,7 +88,7 @@ bool EngineFile::LoadFileInfo() {
     InfoWidth = d.picture.width();
     InfoHeight = d.picture.height();
     InfoBits = d.picture.bits;
-    InfoFormat = formatOf(FileName);
+    InfoFormat = int(d.format);
     Comment = d.comment;
     engine_.setError(Error::None);
     return true;

@@ -4,6 +4,8 @@
 #include "engine/draw_tool.h"
 #include "engine/image_engine.h"
 
+#include "platform/file_names.h"
+
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -38,7 +40,10 @@ QString firstLocalFile(const QMimeData* mime) {
     const QList<QUrl> urls = mime->urls();
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return QString();
-    return urls.first().toLocalFile();
+    // The path's bytes as the URL carries them, so that a name that is not
+    // UTF-8 still names its file.
+    const QByteArray path = QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1());
+    return platform::decodeFileName(path);
 }
 
 }  // namespace

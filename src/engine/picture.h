@@ -19,6 +19,10 @@ namespace engine {
 // Hard limits for anything a decoder or an operation may create.
 constexpr int kMaxSide = 65535;
 constexpr qint64 kMaxPixelBytes = qint64(1) << 30;
+// The largest file a picture within those limits can come from: its pixels
+// stored uncompressed at up to 128 bits each, with room for metadata. Larger
+// files are refused before they are read.
+constexpr qint64 kMaxFileBytes = 4 * kMaxPixelBytes + (qint64(64) << 20);
 
 struct Picture {
     QImage image;

@@ -4,6 +4,7 @@
 
 #include "engine/image_engine.h"
 #include "picture_control/upce_util.h"
+#include "platform/file_names.h"
 #include "platform/prompt.h"
 
 #include <QFileInfo>
@@ -44,6 +45,7 @@ const SaveFormat& formatFor(const QString& ext) {
 const QString kSaveQuestion = QStringLiteral("現在の画像の変更を保存しますか");
 const QString kSaveExtensions = QStringLiteral("BMP;JPG;GIF;TIF;PCX;FPX;PNG");
 const QString kDefaultName = QStringLiteral("Wrk.jpg");
+const QString kOverwriteQuestion = QStringLiteral("\rこのﾌｧｲﾙは既にあります。上書きしますか");
 
 }  // namespace
 
@@ -110,12 +112,19 @@ bool uPcE::pcSave(int saveAs) {
         path = file.FileName;
     }
 
+    const QString chosen = path;
     path = upce::lcExt(path);
     QString ext = upce::getExt(path);
     if (ext.isEmpty()) {
         ext = QStringLiteral("BMP");
         path += QStringLiteral(".bmp");
     }
+    // The name written is not the name chosen (extension lower-cased or
+    // added): whatever the dialog asked was about another file, so a file
+    // under the final name is asked about here.
+    if (path != chosen && platform::fileKind(path) != platform::FileKind::Missing &&
+        platform::prompt().message(path + kOverwriteQuestion, platform::Buttons::YesNo) != platform::Yes)
+        return false;
     file.FileName = path;
 
     const SaveFormat& format = formatFor(ext);

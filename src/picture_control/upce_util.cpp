@@ -1,5 +1,7 @@
 #include "picture_control/upce_util.h"
 
+#include "platform/file_names.h"
+
 #include <QFileInfo>
 
 namespace upce {
@@ -20,7 +22,7 @@ QString getExt(const QString& path) {
 
 QString lcExt(const QString& path) {
     const qsizetype p = extDot(path);
-    if (p < 0 || QFileInfo::exists(path))
+    if (p < 0 || platform::fileKind(path) != platform::FileKind::Missing)
         return path;
     return path.left(p + 1) + path.mid(p + 1).toLower();
 }

@@ -1,5 +1,7 @@
 #include "platform/file_replace.h"
 
+#include "platform/file_names.h"
+
 #include <QFile>
 
 #ifdef Q_OS_UNIX
@@ -246,7 +248,7 @@ int createTemporary(const std::string& folder, const std::string& base, mode_t m
 }  // namespace
 
 WriteResult replaceFile(const QString& path, const QByteArray& bytes) {
-    std::string target = QFile::encodeName(path).toStdString();
+    std::string target = encodeFileName(path).toStdString();
     if (target.empty() || target.back() == '/')
         return failedWith(WriteFailure::NotRegularFile, "open", EISDIR);
     struct stat old {};
@@ -304,7 +306,7 @@ bool replaceFileContent(const QString& path, const QByteArray& bytes) {
 }
 
 WriteResult createPrivateFile(const QString& path, const QByteArray& bytes) {
-    const std::string name = QFile::encodeName(path).toStdString();
+    const std::string name = encodeFileName(path).toStdString();
     if (name.empty())
         return failed("open", ENOENT);
     Fd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));

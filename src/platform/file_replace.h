@@ -12,8 +12,8 @@
 // cannot be kept is refused. Only regular files are replaced; a link is
 // followed to the file it names.
 //
-// Names are converted with Qt's local 8-bit file-name encoding, so a name read
-// from the file system is written back byte for byte.
+// Names are converted with encodeFileName (file_names.h), so a name read from
+// the file system is written back byte for byte.
 #include <QByteArray>
 #include <QString>
 

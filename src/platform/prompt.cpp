@@ -48,6 +48,11 @@ public:
                 return No;
             return Cancel;
         }
+        if (buttons == Buttons::YesNo) {
+            const auto r = QMessageBox::question(QApplication::activeWindow(), programTitle(), visibleText(text),
+                                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+            return r == QMessageBox::Yes ? Yes : No;
+        }
         QMessageBox::information(QApplication::activeWindow(), programTitle(), visibleText(text));
         return Ok;
     }

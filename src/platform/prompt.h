@@ -11,7 +11,7 @@ namespace platform {
 // Answers, with the numbers the program's routines compare against.
 enum Answer : int { Ok = 1, Cancel = 2, Yes = 6, No = 7 };
 
-enum class Buttons { Ok, YesNoCancel };
+enum class Buttons { Ok, YesNoCancel, YesNo };
 
 class Prompt {
 public:

@@ -2,6 +2,7 @@
 #include "settings/yini.h"
 #include "settings/value_text.h"
 
+#include "platform/file_read.h"
 #include "platform/file_replace.h"
 #include "platform/prompt.h"
 #include "platform/text_codec.h"
@@ -9,12 +10,13 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QFile>
 
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 const QString kRoot = QStringLiteral("運用");
+// Far more than any settings file this program writes; a larger file is not one.
+constexpr qint64 kMaxFileBytes = qint64(16) << 20;
 
 QString openTag(const QString& name) { return QChar('<') + name + QChar('>'); }
 QString closeTag(const QString& name) { return QStringLiteral("</") + name + QChar('>'); }
@@ -88,14 +90,13 @@ void yIni::GetTxt(const QString& sFL, bool& bOk) {
         sIniFile.replace(at, dv.size(), QStringLiteral(".xml"));
 
     if (Usr::F_FileExists(sIniFile)) {
-        QFile file(sIniFile);
-        if (!file.open(QIODevice::ReadOnly))
+        QByteArray bytes;
+        if (platform::readRegularFile(sIniFile, kMaxFileBytes, bytes) != platform::ReadFailure::None)
             return;
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return;
+        // An editor may have saved the file as UTF-8; it is written back as
+        // CP932 all the same.
         if (hasFirstLine(bytes))
-            sTxt = platform::fromCp932(bytes);
+            sTxt = platform::fromUtf8OrCp932(bytes);
     } else if (!platform::replaceFileContent(sIniFile, QByteArray())) {
         return;
     }
@@ -137,6 +138,11 @@ QVariant yIni::vGtVal(const QString& sKy, const QVariant& vDef) {
 }
 
 void yIni::SetVal(const QString& sKy, const QVariant& vVL) {
+    // Values are written unescaped: one that holds a tag would break the
+    // layout for good (its key, or a key or group after it, would no longer
+    // read back). Such a value is not stored; the key keeps what it had.
+    if (settings::breaksLayout(settings::valueText(vVL)))
+        return;
     const qsizetype a = sGtx.indexOf(openTag(sKy));
     if (a >= 0) {
         const qsizetype valueAt = a + sKy.size() + 2;  // just after the opening tag

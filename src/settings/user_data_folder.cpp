@@ -2,12 +2,12 @@
 // the program, with the program's path recorded in the per-user settings store.
 #include "settings/yini.h"
 
+#include "platform/file_read.h"
 #include "platform/prompt.h"
 #include "platform/special_folders.h"
 #include "platform/text_codec.h"
 #include "startup/usr.h"
 
-#include <QFile>
 #include <QSettings>
 
 namespace {
@@ -55,10 +55,9 @@ void yIni::W_UserData(quintptr nWhnd) {
 
     const QString iniPath = folder + QStringLiteral("UserData.ini");
     if (Usr::F_FileExists(iniPath)) {
-        QFile file(iniPath);
+        // One line naming a folder; anything that is no small regular file reads as empty.
         QByteArray bytes;
-        if (file.open(QIODevice::ReadOnly))
-            bytes = file.readAll();
+        platform::readRegularFile(iniPath, qint64(1) << 20, bytes);
         if (bytes.isEmpty() || bytes.front() == '\r' || bytes.front() == '\n')
             platform::prompt().message(QStringLiteral(" ﾕｰｻﾞｰﾃﾞｰﾀｰﾌｫﾙﾀﾞが定義されていません") + QChar('\r') +
                                            defaultFolder + kUseText,

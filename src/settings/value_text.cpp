@@ -10,6 +10,11 @@
 
 namespace settings {
 
+bool breaksLayout(const QString& text) {
+    const qsizetype open = text.indexOf(QChar('<'));
+    return open >= 0 && text.indexOf(QChar('>'), open + 1) >= 0;
+}
+
 QString valueText(const QVariant& value) {
     switch (value.metaType().id()) {
     case QMetaType::UnknownType:

@@ -12,6 +12,10 @@ namespace settings {
 // variant as the empty text.
 QString valueText(const QVariant& value);
 
+// Whether a value text holds something that reads as a tag ("<", a name,
+// ">"): written unescaped, it would break the file's layout.
+bool breaksLayout(const QString& text);
+
 // The leading number of a text as a double: leading blanks skipped, an
 // optional sign, digits with an optional "." fraction and exponent, reading
 // stopping at the first character that cannot continue the number. Text

@@ -2,6 +2,7 @@
 #include "main_window/fm_main.h"
 #include "menus/sp_pic.h"
 #include "platform/cursor.h"
+#include "platform/file_names.h"
 #include "platform/prompt.h"
 #include "settings/yini.h"
 #include "startup/usr.h"
@@ -48,7 +49,7 @@ bool StartUp(const QStringList& args) {
 
 int Main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (!StartUp(QCoreApplication::arguments().mid(1)))
+    if (!StartUp(platform::decodeArguments(argc, argv)))
         return 1;
     const int code = bEnding ? 0 : app.exec();  // ended while loading: no loop to run
     // The windows AppEnd let go of are destroyed before the application is.

@@ -1,6 +1,7 @@
 #include "startup/usr.h"
 
 #include "platform/cursor.h"
+#include "platform/file_names.h"
 #include "settings/yini.h"
 
 #include <QFileInfo>
@@ -50,15 +51,15 @@ bool F_FldExists(const QString& path) {
     if (path.isEmpty())
         return false;
     FsInit();
-    return QFileInfo(path).isDir();
+    return platform::fileKind(path) == platform::FileKind::Folder;
 }
 
 bool F_FileExists(const QString& path) {
     if (path.isEmpty())
         return false;
     FsInit();
-    QFileInfo fi(path);
-    return fi.exists() && !fi.isDir();
+    const platform::FileKind kind = platform::fileKind(path);
+    return kind == platform::FileKind::Regular || kind == platform::FileKind::Other;
 }
 
 void CutAt(QString& text, const QString& delimiter) {

@@ -217,6 +217,45 @@ TEST_F(ControlTest, FailedOverwriteLeavesTheOldFileWhole) {
     EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("編集"));
 }
 
+TEST_F(ControlTest, TheOverwriteQuestionNamesTheFileReallyWritten) {
+    REQUIRE_BMP();
+    if (!codecWrites(codecs::Png, 24))
+        GTEST_SKIP() << "the PNG codec does not write yet";
+    const engine::Picture theirs = makeTestPicture(6, 4, 24, 3);
+    const engine::Picture ours = makeTestPicture(6, 4, 24, 4);
+    engine::Error err = engine::Error::None;
+    const QString lower = pics + QStringLiteral("x.png");
+    ASSERT_TRUE(codecs::saveFile(lower, codecs::Png, theirs, {}, err));
+    ASSERT_TRUE(codecs::saveFile(pics + QStringLiteral("y.bmp"), codecs::Bmp, theirs, {}, err));
+    const QString source = openPicture(ours, QStringLiteral("src.bmp"));
+    const QString question = QStringLiteral("\rこのﾌｧｲﾙは既にあります。上書きしますか");
+
+    // "x.PNG" is written as "x.png": the question is about that file; No keeps it.
+    prompt.saveNames.push_back(pics + QStringLiteral("x.PNG"));
+    prompt.answers.push_back(platform::No);
+    ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
+    EXPECT_EQ(prompt.messages, QStringList({lower + question}));
+    EXPECT_TRUE(samePixels(readFile(lower), theirs));
+    EXPECT_FALSE(QFileInfo::exists(pics + QStringLiteral("x.PNG")));
+    EXPECT_EQ(ctl->prFile(), source);
+
+    // A name without an extension is written with ".bmp"; Yes saves over that file.
+    prompt.messages.clear();
+    prompt.saveNames.push_back(pics + QStringLiteral("y"));
+    prompt.answers.push_back(platform::Yes);
+    ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
+    EXPECT_EQ(prompt.messages, QStringList({pics + QStringLiteral("y.bmp") + question}));
+    EXPECT_TRUE(samePixels(readFile(pics + QStringLiteral("y.bmp")), ours));
+    EXPECT_EQ(ctl->prFile(), pics + QStringLiteral("y.bmp"));
+
+    // The name the dialog asked about is the one written: no second question.
+    prompt.messages.clear();
+    prompt.saveNames.push_back(lower);
+    ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
+    EXPECT_TRUE(prompt.messages.isEmpty()) << prompt.messages.join(QChar('|')).toStdString();
+    EXPECT_TRUE(samePixels(readFile(lower), ours));
+}
+
 TEST_F(ControlTest, SaveQuestionByEditUpdateMode) {
     REQUIRE_BMP();
     const QString path = openPicture(makeTestPicture(6, 6, 24));

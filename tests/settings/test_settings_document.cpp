@@ -312,6 +312,41 @@ TEST_F(SettingsDocument, TextOutsideTheCodePage) {
     EXPECT_TRUE(UserEnv::readFile(file()).contains("<k>?\x81\x9a?</k>"));
 }
 
+TEST_F(SettingsDocument, AFileSavedAsUtf8IsReadAsUtf8AndWrittenBackAsCp932) {
+    const QString folder = QStringLiteral("/home/写真/ｶﾒﾗ");
+    const QString text = document({{QStringLiteral("設定"), key(QStringLiteral("ﾌｫﾙﾀﾞ"), folder)}});
+    UserEnv::writeFile(file(), text.toUtf8());
+    yIni ini;
+    bool ok = false;
+    ini.GetTxt(file(), ok);
+    ASSERT_TRUE(ok);
+    ini.GetGtx(QStringLiteral("設定"));
+    EXPECT_EQ(ini.vGtVal(QStringLiteral("ﾌｫﾙﾀﾞ"), QString()), QVariant(folder));
+    EXPECT_TRUE(prompt.messages.isEmpty());
+    ini.SetTxt(ok);
+    ASSERT_TRUE(ok);
+    const QByteArray bytes = UserEnv::readFile(file());
+    EXPECT_TRUE(bytes.contains(keyLine(kFolder, "/home/" + kPhoto + "/\xb6\xd2\xd7"))) << bytes.toHex().constData();
+    EXPECT_TRUE(bytes.contains("<" + kRoot + ">"));
+}
+
+TEST_F(SettingsDocument, AValueHoldingATagIsNotStoredAndNothingElseChanges) {
+    yIni ini;
+    load(ini, document({{QStringLiteral("設定"), key(QStringLiteral("ﾌｫﾙﾀﾞ"), QStringLiteral("/old")) +
+                                                   key(QStringLiteral("n"), QStringLiteral("1"))}}));
+    ini.GetGtx(QStringLiteral("設定"));
+    for (const QString& folder : {QStringLiteral("/x</ﾌｫﾙﾀﾞ>y"), QStringLiteral("/a</設定>"),
+                                  QStringLiteral("/b</運用>"), QStringLiteral("/<n>")})
+        ini.SetVal(QStringLiteral("ﾌｫﾙﾀﾞ"), folder);
+    ini.SetVal(QStringLiteral("n"), 2);
+    ini.SetVal(QStringLiteral("new"), QStringLiteral("<p>"));
+    ini.SetVal(QStringLiteral("plain"), QStringLiteral("a<b"));  // no tag: kept as it stands
+    ASSERT_TRUE(ini.SetGtx());
+    EXPECT_EQ(ini.sTxt, document({{QStringLiteral("設定"), key(QStringLiteral("ﾌｫﾙﾀﾞ"), QStringLiteral("/old")) +
+                                                            key(QStringLiteral("n"), QStringLiteral("2")) +
+                                                            key(QStringLiteral("plain"), QStringLiteral("a<b"))}}));
+}
+
 TEST_F(SettingsDocument, LineBreakMarkInAValueIsKeptAsWritten) {
     yIni ini;
     ini.sTxt = document({});

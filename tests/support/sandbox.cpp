@@ -2,7 +2,10 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/mount.h>
@@ -38,6 +41,19 @@ void SmallDisk::fill() const {
 
 void SmallDisk::unfill() const {
     QFile::remove(filePath(QStringLiteral("filler")));
+}
+
+QList<QByteArray> rawNames(const QByteArray& folder) {
+    QList<QByteArray> names;
+    DIR* d = ::opendir(folder.constData());
+    if (!d)
+        return names;
+    while (dirent* e = ::readdir(d))
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
+            names << QByteArray(e->d_name);
+    ::closedir(d);
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 bool canSwitchUser() {

@@ -2,6 +2,8 @@
 // Conditions tests need that CI (running as root) does not give by itself: a
 // small disk that fills up, and running code as an ordinary user. Tests skip
 // (GTEST_SKIP) when the machine cannot provide them.
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -47,5 +49,9 @@ int runAsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const std:
 
 // Whether runAsUser can work here.
 bool canSwitchUser();
+
+// The names in a folder as the file system holds them (bytes), sorted,
+// without "." and "..".
+QList<QByteArray> rawNames(const QByteArray& folder);
 
 }  // namespace testsupport

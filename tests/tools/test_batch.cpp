@@ -1,12 +1,22 @@
 // tolvane-batch: steps in combination, checked against independent expectations.
 #include "batch/batch_args.h"
 #include "batch/batch_runner.h"
+#include "batch/batch_work_folder.h"
 #include "engine/codecs/codecs.h"
+#include "platform/file_names.h"
 #include "support/sandbox.h"
+#include "support/user_env.h"
 #include "support/test_support.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace engine;
 
@@ -139,6 +149,73 @@ TEST(BatchFullDisk, ASaveOntoAFullDiskFailsAndTheFileSurvives) {
     EXPECT_TRUE(r.err.contains(QStringLiteral("画像ﾌｧｲﾙを保存できません"))) << r.err.toStdString();
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);
+}
+
+TEST_F(Batch, TheWorkFolderIsItsOwnAndTheUsersFilesStay) {
+    const QString work = path("work");
+    QDir().mkpath(work);
+    // The user's files that look like undo files.
+    for (const char* name : {"$$Undo001.bmp", "$$mine.bmp"})
+        testsupport::UserEnv::writeFile(work + QChar('/') + QString::fromLatin1(name), "the user's");
+    // Left behind by a killed run (its lock free), and in use by a running one.
+    const QString stale = work + QStringLiteral("/tolvane-batch-AAAAAA");
+    const QString live = work + QStringLiteral("/tolvane-batch-BBBBBB");
+    for (const QString& f : {stale, live}) {
+        QDir().mkpath(f);
+        testsupport::UserEnv::writeFile(f + QStringLiteral("/.lock"), "");
+        testsupport::UserEnv::writeFile(f + QStringLiteral("/$$Undo001.bmp"), "undo");
+    }
+    const int held = ::open(QFile::encodeName(live + QStringLiteral("/.lock")).constData(), O_RDWR | O_CLOEXEC);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+    const BatchRun r = runBatch({input, QStringLiteral("--work"), work, QStringLiteral("--do"),
+                                 QStringLiteral("回転/左右反転"), QStringLiteral("--save"), path("out.bmp")});
+    ::close(held);
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QStringList left = QDir(work).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    left.sort();
+    EXPECT_EQ(left, QStringList({QStringLiteral("$$Undo001.bmp"), QStringLiteral("$$mine.bmp"),
+                                 QStringLiteral("tolvane-batch-BBBBBB")}));
+    EXPECT_EQ(testsupport::UserEnv::readFile(work + QStringLiteral("/$$Undo001.bmp")), "the user's");
+    EXPECT_TRUE(QFile::exists(live + QStringLiteral("/$$Undo001.bmp")));
+}
+
+TEST(BatchWorkFolder, AStoppedRunRemovesItsFolder) {
+    QTemporaryDir base;
+    for (const int sig : {SIGTERM, SIGINT}) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            batch::WorkFolder folder;
+            if (!folder.create(base.path()))
+                ::_exit(3);
+            const QByteArray undo = platform::encodeFileName(folder.path() + QStringLiteral("$$Undo001.bmp"));
+            const int fd = ::open(undo.constData(), O_WRONLY | O_CREAT, 0600);
+            if (fd < 0 || ::write(fd, "undo", 4) != 4)
+                ::_exit(4);
+            ::raise(sig);
+            ::_exit(5);  // not reached: the signal ends the run
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "exit " << WEXITSTATUS(status);
+        EXPECT_EQ(WTERMSIG(status), sig);
+        EXPECT_EQ(QDir(base.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+    }
+}
+
+TEST_F(Batch, NamesThatAreNotUtf8OpenAndSaveByteForByte) {
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const QByteArray inName = "in-\xff\xfe.bmp";
+    const QByteArray outName = "\x82\xa0-out.bmp";  // Shift-JIS bytes
+    ASSERT_EQ(::rename(QFile::encodeName(input).constData(), (folder + '/' + inName).constData()), 0);
+    const BatchRun r = runBatch({platform::decodeFileName(folder + '/' + inName), QStringLiteral("--do"),
+                                 QStringLiteral("回転/左右反転"), QStringLiteral("--save"),
+                                 platform::decodeFileName(folder + '/' + outName)});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(testsupport::rawNames(folder), QList<QByteArray>({inName, outName}));
+    const Picture out = load(platform::decodeFileName(folder + '/' + outName));
+    EXPECT_EQ(out.image.pixel(0, 0), original.image.pixel(6, 0));
 }
 
 TEST(BatchArgs, UsageErrors) {

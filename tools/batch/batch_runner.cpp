@@ -1,21 +1,22 @@
 #include "batch/batch_runner.h"
 
+#include "batch/batch_work_folder.h"
 #include "engine/image_engine.h"
 #include "engine/ops/colour_preview.h"
 #include "engine/picture_store.h"
 #include "picture_control/upce.h"
+#include "platform/file_names.h"
 #include "platform/prompt.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 namespace batch {
 
 // Message boxes become lines on standard error and count as a failure of the
-// step; a save question is answered No; the save dialog answers with the path
-// of the --save step being run.
+// step; a save question is answered No, the question whether to save over a
+// file Yes; the save dialog answers with the path of the --save step being run.
 class Runner::BatchPrompt : public platform::Prompt {
 public:
     explicit BatchPrompt(Runner& r) : runner_(r) {}
@@ -24,6 +25,8 @@ public:
     int message(const QString& text, platform::Buttons buttons) override {
         if (buttons == platform::Buttons::YesNoCancel)
             return platform::No;
+        if (buttons == platform::Buttons::YesNo)
+            return platform::Yes;  // --save names the file to write: a file under that name is saved over
         QString line = text;
         line.replace(QChar('\r'), QChar(' '));
         runner_.err_ << line << Qt::endl;
@@ -81,18 +84,13 @@ bool Runner::fail(const QString& message) {
 
 int Runner::run(const Args& args) {
     platform::ScopedPrompt scoped(prompt_.get());
-    QTemporaryDir temp;
-    QString work = args.workDir;
-    if (work.isEmpty()) {
-        if (!temp.isValid())
-            return fail(QStringLiteral("作業ﾌｫﾙﾀﾞを作れません")), 1;
-        work = temp.path();
-    } else if (!QDir().mkpath(work)) {
-        return fail(QStringLiteral("%1\r作業ﾌｫﾙﾀﾞを作れません").arg(work).replace(QChar('\r'), QChar(' '))), 1;
-    }
-    if (!work.endsWith(QChar('/')))
-        work += QChar('/');
-    control_->cOn(work);
+    // A folder of its own inside the one named: the control empties its work
+    // folder of "$$*.bmp" files, and those in the named folder are the user's.
+    WorkFolder work;
+    const QString base = args.workDir.isEmpty() ? QDir::tempPath() : args.workDir;
+    if (!work.create(base))
+        return fail(QStringLiteral("%1 作業ﾌｫﾙﾀﾞを作れません").arg(base)), 1;
+    control_->cOn(work.path());
     control_->SetUsrP(1, QStringLiteral("実寸"));
 
     QElapsedTimer timer;
@@ -116,7 +114,8 @@ int Runner::run(const Args& args) {
 }
 
 bool Runner::open(const QString& path) {
-    if (!QFileInfo(path).isFile())
+    const platform::FileKind kind = platform::fileKind(path);
+    if (kind == platform::FileKind::Missing || kind == platform::FileKind::Folder)
         return fail(path + QStringLiteral(" 画像ﾌｧｲﾙが見つかりません"));
     const int before = messages_;
     QString p = QFileInfo(path).absoluteFilePath();

@@ -3,6 +3,7 @@
 #include "batch/batch_args.h"
 #include "batch/batch_many.h"
 #include "batch/batch_runner.h"
+#include "platform/file_names.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
     QTextStream err(stderr);
     batch::Args args;
     QString error;
-    if (!batch::parseArgs(QCoreApplication::arguments().mid(1), args, error)) {
+    if (!batch::parseArgs(platform::decodeArguments(argc, argv), args, error)) {
         err << error << "\n\n" << batch::usageText();
         return 2;
     }

@@ -2,11 +2,9 @@
 
 #include "engine/codecs/jpeg_lossless.h"
 #include "engine/codecs/metadata_io.h"
+#include "platform/file_read.h"
 #include "platform/file_replace.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 namespace engine::codecs {
 
@@ -35,7 +33,8 @@ bool decode(const QByteArray& data, Decoded& out, Error& err) {
     out = Decoded();
     err = Error::None;
     bool ok = false;
-    switch (detectFormat(data)) {
+    const Format format = detectFormat(data);
+    switch (format) {
     case Bmp: ok = decodeBmp(data, out, err); break;
     case Jpeg: ok = decodeJpeg(data, out, err); break;
     case Gif: ok = decodeGif(data, out, err); break;
@@ -55,31 +54,24 @@ bool decode(const QByteArray& data, Decoded& out, Error& err) {
         err = Error::Damaged;
         return false;
     }
-    const Format format = detectFormat(data);
     if (holdsMetadata(format) && out.picture.metadata.isEmpty() && format != Jpeg)
         out.picture.metadata = readMetadata(data);
     // From here on the pixels are those the lineage describes.
     out.picture.lineage.pixelsKey = out.picture.image.cacheKey();
+    out.format = format;
     return true;
 }
 
 static bool readWhole(const QString& path, QByteArray& data, Error& err) {
-    QFileInfo fi(path);
-    if (path.isEmpty() || !fi.exists() || fi.isDir()) {
-        err = Error::FileMissing;
-        return false;
+    switch (platform::readRegularFile(path, kMaxFileBytes, data)) {
+    case platform::ReadFailure::None: return true;
+    case platform::ReadFailure::Missing: err = Error::FileMissing; return false;
+    case platform::ReadFailure::TooLarge: err = Error::TooLarge; return false;
+    case platform::ReadFailure::NotRegularFile:
+    case platform::ReadFailure::Unreadable: err = Error::FileUnreadable; return false;
     }
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        err = Error::FileUnreadable;
-        return false;
-    }
-    data = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        err = Error::FileUnreadable;
-        return false;
-    }
-    return true;
+    err = Error::FileUnreadable;
+    return false;
 }
 
 bool decodeFile(const QString& path, Decoded& out, Error& err) {
@@ -96,9 +88,7 @@ bool readFileInfo(const QString& path, FileInfo& info, Error& err) {
     info = FileInfo();
     if (!decodeFile(path, d, err))
         return false;
-    QFile f(path);
-    if (f.open(QIODevice::ReadOnly))
-        info.format = detectFormat(f.read(16));
+    info.format = d.format;
     info.width = d.picture.width();
     info.height = d.picture.height();
     info.bits = d.picture.bits;

@@ -25,6 +25,7 @@ enum Format : int {
 
 struct Decoded {
     Picture picture;
+    Format format = UnknownFormat;  // the format the picture was read from
     QString comment;  // the file's text comment, empty when it has none
 };
 
@@ -40,7 +41,8 @@ Format detectFormat(const QByteArray& head);
 // Decodes any known format, chosen by content.
 bool decode(const QByteArray& data, Decoded& out, Error& err);
 
-// Reads a file and decodes it.
+// Reads a file and decodes it. Only a regular file is read, and one larger
+// than kMaxFileBytes is refused (Error::TooLarge) before it is read.
 bool decodeFile(const QString& path, Decoded& out, Error& err);
 
 // Reads only what the file says about its size and depth (width, height, bits
