@@ -1,22 +1,13 @@
 // The file's metadata and the lossless JPEG save through the control's
 // history: undo files hold pixels only, the control keeps the rest.
 #include "control_fixture.h"
+#include "support/codec_test_support.h"
 #include "support/metadata_test_support.h"
 
 #include <QFile>
 
 using namespace controltest;
 using namespace testsupport;
-
-namespace {
-
-QByteArray readBytes(const QString& path) {
-    QFile f(path);
-    f.open(QIODevice::ReadOnly);
-    return f.readAll();
-}
-
-}  // namespace
 
 TEST_F(ControlTest, MetadataAndTheLosslessSaveSurviveUndoAndRevert) {
     REQUIRE_BMP();
@@ -45,7 +36,7 @@ TEST_F(ControlTest, MetadataAndTheLosslessSaveSurviveUndoAndRevert) {
     prompt.saveNames.push_back(turned);
     ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
     ASSERT_TRUE(prompt.messages.isEmpty()) << prompt.messages.join(QChar('|')).toStdString();
-    EXPECT_NE(firstQuantTable(readBytes(turned)), firstQuantTable(turboJpeg(16, 16, 85)))
+    EXPECT_NE(firstQuantTable(readAll(turned)), firstQuantTable(turboJpeg(16, 16, 85)))
         << "saved without a new compression";
     auto tags = exiftool(turned);
     EXPECT_EQ(tags.value("IFD0:Make"), "TolvaneCam");
@@ -62,7 +53,7 @@ TEST_F(ControlTest, MetadataAndTheLosslessSaveSurviveUndoAndRevert) {
     const QString back = pics + QStringLiteral("back.jpg");
     prompt.saveNames.push_back(back);
     ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
-    EXPECT_EQ(dctCoefficients(readBytes(back)), dctCoefficients(source));
+    EXPECT_EQ(dctCoefficients(readAll(back)), dctCoefficients(source));
     EXPECT_EQ(exiftool(back).value("ICC_Profile:ProfileDescription"), "Tolvane test RGB");
 
     // Highlighting changes pixels: the save compresses again, and still keeps the metadata.
@@ -71,6 +62,6 @@ TEST_F(ControlTest, MetadataAndTheLosslessSaveSurviveUndoAndRevert) {
     const QString highlighted = pics + QStringLiteral("highlighted.jpg");
     prompt.saveNames.push_back(highlighted);
     ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
-    EXPECT_EQ(firstQuantTable(readBytes(highlighted)), firstQuantTable(turboJpeg(16, 16, 85)));
+    EXPECT_EQ(firstQuantTable(readAll(highlighted)), firstQuantTable(turboJpeg(16, 16, 85)));
     EXPECT_EQ(exiftool(highlighted).value("IFD0:Make"), "TolvaneCam");
 }

@@ -1,6 +1,8 @@
 // Saving: the target format by extension, the depth the format needs, the
 // save question by edit-update mode, and what a failed save keeps.
 #include "control_fixture.h"
+#include "support/codec_test_support.h"
+#include "support/metadata_test_support.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,24 +26,8 @@ codecs::Format formatOnDisk(const QString& path) {
 
 // The first quantisation table of a baseline JPEG file.
 QList<int> firstQuantTable(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray d = f.readAll();
-    for (qsizetype i = 2; i + 4 < d.size();) {
-        if (uchar(d[i]) != 0xFF)
-            return {};
-        const int marker = uchar(d[i + 1]);
-        const int len = (uchar(d[i + 2]) << 8) | uchar(d[i + 3]);
-        if (marker == 0xDB && i + 5 + 64 <= d.size() && (uchar(d[i + 4]) >> 4) == 0) {
-            QList<int> t;
-            for (int k = 0; k < 64; ++k)
-                t << uchar(d[i + 5 + k]);
-            return t;
-        }
-        i += 2 + len;
-    }
-    return {};
+    const std::vector<int> t = testsupport::firstQuantTable(testsupport::readAll(path));
+    return QList<int>(t.begin(), t.end());
 }
 
 // The standard luminance table scaled the way libjpeg scales it for a quality.
