@@ -3,6 +3,7 @@
 #include "menus/sp_pic.h"
 #include "platform/cursor.h"
 #include "platform/prompt.h"
+#include "platform/qt_translation.h"
 #include "settings/yini.h"
 #include "startup/usr.h"
 
@@ -40,6 +41,9 @@ bool StartUp(const QStringList& args) {
     // The system's own fault dialog needs no switching off here.
     auto* win = new fmMain;
     oMainFm = win;
+    // Messages of the load (a damaged picture named on the command line) are
+    // centred on the window that is about to appear.
+    platform::setDialogOwner(win);
     win->load(args);
     win->show();
     platform::setAppPointer(0);
@@ -48,6 +52,7 @@ bool StartUp(const QStringList& args) {
 
 int Main(int argc, char** argv) {
     QApplication app(argc, argv);
+    platform::installQtJapanese();  // without it Qt's own buttons stay in English
     if (!StartUp(QCoreApplication::arguments().mid(1)))
         return 1;
     const int code = bEnding ? 0 : app.exec();  // ended while loading: no loop to run
