@@ -16,7 +16,11 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "e2e_support.h"
+
 namespace {
+
+using e2e::stateLine;
 
 constexpr int kSkipped = 77;
 
@@ -36,20 +40,6 @@ kill $wm 2>/dev/null
 wait $wm 2>/dev/null
 exit $code
 )";
-
-QMap<QString, QString> stateLine(const QString& output, const QString& label) {
-    QMap<QString, QString> fields;
-    for (const QString& line : output.split(u'\n')) {
-        if (!line.startsWith(QStringLiteral("STATE: ") + label + u' '))
-            continue;
-        for (const QString& part : line.split(u' ', Qt::SkipEmptyParts)) {
-            const qsizetype eq = part.indexOf(u'=');
-            if (eq > 0)
-                fields.insert(part.left(eq), part.mid(eq + 1));
-        }
-    }
-    return fields;
-}
 
 QByteArray readFile(const QString& path) {
     QFile f(path);
@@ -80,8 +70,6 @@ int main(int argc, char** argv) {
     if (!tmp.isValid())
         return 1;
     const QString home = tmp.path() + QStringLiteral("/home");
-    QDir().mkpath(home + QStringLiteral("/run"));
-    QFile::setPermissions(home + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString script = tmp.path() + QStringLiteral("/close.txt");
     {
         QFile f(script);
@@ -89,14 +77,7 @@ int main(int argc, char** argv) {
         if (!f.open(QIODevice::WriteOnly) || f.write("wait 1500\nstate shown\nclose\n") <= 0)
             return 1;
     }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
-    env.insert(QStringLiteral("TOLVANE_SCRIPT"), script);
+    const QProcessEnvironment env = e2e::programEnvironment(home, script);
 
     int failures = 0;
     const auto check = [&](bool ok, const QString& what) {

@@ -4,6 +4,7 @@
 #include "platform/qt_translation.h"
 #include "settings/yini.h"
 #include "startup/usr.h"
+#include "support/test_support.h"
 #include "support/user_env.h"
 
 #include <QAbstractButton>
@@ -138,12 +139,6 @@ TEST(StartUp, AMessageBeforeTheWindowAppearsIsCentredOnIt) {
     EXPECT_LE(std::abs(box.center().y() - window.center().y()), 4) << box.center().y() << " " << window.center().y();
 
     platform::setDialogOwner(nullptr);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QList<QPointer<QWidget>> windows;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (!w->parentWidget())
-            windows << w;
-    for (const QPointer<QWidget>& w : windows)
-        delete w.data();
+    testsupport::destroyTopLevelWindows();
     Usr::oMainFm = nullptr;
 }
