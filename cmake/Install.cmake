@@ -11,6 +11,9 @@ set(TOLVANE_LIBEXEC ${CMAKE_INSTALL_LIBEXECDIR}/tolvane)
 install(TARGETS tolvane RUNTIME DESTINATION ${TOLVANE_LIBEXEC})
 install(DIRECTORY assets/apData DESTINATION ${TOLVANE_LIBEXEC} PATTERN .keep EXCLUDE)
 install(FILES assets/UserData.ini DESTINATION ${TOLVANE_LIBEXEC})
+# The help pages go to the data folder; the program finds them from its own
+# folder (TOLVANE_HELP_FROM_PROGRAM), whatever the prefix.
+install(DIRECTORY assets/help/ DESTINATION ${TOLVANE_HELP_INSTALL_DIR})
 
 # bin/tolvane and bin/tolvane-batch: relative links into libexec.
 file(RELATIVE_PATH TOLVANE_LINK_UP /${CMAKE_INSTALL_BINDIR} /${TOLVANE_LIBEXEC})

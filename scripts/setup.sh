@@ -11,7 +11,8 @@ packages=(
   clang libclang-rt-14-dev
   python3-pil python3-olefile
   exiv2 libimage-exiftool-perl libjpeg-turbo-progs
-  fonts-noto-cjk xvfb xauth
+  fonts-noto-cjk xvfb xauth openbox
+  qt6-translations-l10n
   dpkg-dev file fakeroot lintian appstream desktop-file-utils
 )
 missing=()

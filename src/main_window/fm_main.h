@@ -55,6 +55,8 @@ public:
     // --- command bar
     void SetMnu();
     void lbComClick(int i);
+    // The access key of label i: as a click, with the menu dropping below the label.
+    void lbComKey(int i);
     void DoCom();
     void BtnAct(int i);
     // The window's key preview: acts on the Ctrl keys of the command bar.
@@ -117,8 +119,12 @@ private:
     // layout
     void buildCommandBar(QWidget* bar);
     void buildColourPanel(QGroupBox* frame);
+    void fitColourFrame(QGroupBox* frClS);
     void pColResized();
     void applyDefaultGeometry();
+    // The folder the dialogs start in: the last folder or the picture folder,
+    // when it is a folder of the user's own; empty for the pictures folder.
+    QString dialogStartFolder() const;
 
     uPcE* uPcE_ = nullptr;
     spPic* spPic_ = nullptr;
@@ -150,10 +156,21 @@ private:
     double dSldMin_ = 0;
     double dSldMax_ = 0;
     int iSldStep_ = 0;
-    // The control's picture the preview was last built from (its image's
-    // cache key, which any change of the pixels renews); 0 for none.
+    // What the preview shows: the control's picture it was built from (its
+    // image's cache key, which any change of the pixels renews; 0 for none),
+    // the depth code and threshold it was converted with, and whether
+    // "色反転" turned it over since.
     qint64 pvSource_ = 0;
+    int pvCode_ = 0;
+    int pvThreshold_ = 0;
+    bool pvInverted_ = false;
     qint64 controlPictureKey();
+    // The threshold a conversion uses now: the slider's for black and white,
+    // 128 for every other option.
+    int previewThreshold() const;
+    // Whether the preview shows the control's current picture at the option
+    // and threshold shown.
+    bool previewIsCurrent();
 
     // event state
     QString sEdtMd_;

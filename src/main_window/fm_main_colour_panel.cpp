@@ -5,6 +5,7 @@
 
 #include "engine/image_engine.h"
 #include "engine/ops/colour_preview.h"
+#include "engine/picture_store.h"
 #include "main_window/twips.h"
 #include "picture_control/upce.h"
 #include "startup/usr.h"
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QStyle>
 #include <QToolButton>
 #include <algorithm>
 
@@ -96,6 +98,8 @@ void fmMain::buildColourPanel(QGroupBox* frame) {
     cmRet_ = new QPushButton(QStringLiteral("確定 ↑"), frClS);
     place(cmRet_, 3480, 180, 1035, 315);
 
+    fitColourFrame(frClS);
+
     connect(slider_, &QSlider::valueChanged, this, [this] {
         if (bSldBusy_)
             return;
@@ -118,11 +122,62 @@ void fmMain::buildColourPanel(QGroupBox* frame) {
     connect(cmRet_, &QPushButton::clicked, this, [this] { cmRetClick(); });
 }
 
+// The design rectangles assume the frame's caption and the captions of the
+// options in the original font; here they are made to fit the font in use.
+void fmMain::fitColourFrame(QGroupBox* frClS) {
+    const QList<QWidget*> content = frClS->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    // Nothing starts on the frame's caption or its line: the whole content
+    // moves below them, and the frame grows by as much.
+    int highest = frClS->height();
+    for (const QWidget* w : content)
+        highest = std::min(highest, w->y());
+    const int shift = std::max(0, frClS->contentsRect().top() - highest);
+    if (shift > 0) {
+        for (QWidget* w : content)
+            w->move(w->x(), w->y() + shift);
+        frClS->resize(frClS->width(), frClS->height() + shift);
+    }
+
+    // Every option shows its whole caption and keeps a gap before the next
+    // option of its row; a row that then reaches past the frame widens it
+    // (the preview beside it keeps its place).
+    const int gap = toPx(60);
+    std::array<QRadioButton*, 8> byPlace = opColor_;
+    std::sort(byPlace.begin(), byPlace.end(), [](const QWidget* a, const QWidget* b) {
+        return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
+    });
+    int right = 0;
+    for (std::size_t i = 0; i < byPlace.size(); ++i) {
+        QRadioButton* op = byPlace[i];
+        const int wanted = op->sizeHint().width();
+        op->resize(std::max(op->width(), wanted), op->height());
+        if (i + 1 < byPlace.size() && byPlace[i + 1]->y() == op->y()) {
+            QRadioButton* next = byPlace[i + 1];
+            next->move(std::max(next->x(), op->x() + wanted + gap), next->y());
+            op->resize(std::min(op->width(), next->x() - gap - op->x()), op->height());
+        }
+        right = std::max(right, op->x() + op->width());
+    }
+    const int overflow = right - (frClS->contentsRect().right() + 1);
+    if (overflow > 0)
+        frClS->resize(frClS->width() + overflow, frClS->height());
+
+    // The threshold box holds the longest value the slider gives ("252.45");
+    // it grows to the left, taking the room from the slider.
+    // Text, the line edit's own margin of 2 on each side, the cursor, the frame.
+    const int frame = txSld_->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, txSld_);
+    const int needed = txSld_->fontMetrics().horizontalAdvance(QStringLiteral("252.45")) + 2 * 2 + 2 + 2 * frame;
+    if (txSld_->width() < needed) {
+        const int right = txSld_->x() + txSld_->width();
+        txSld_->setGeometry(right - needed, txSld_->y(), needed, txSld_->height());
+        const int sliderRight = txSld_->x() - toPx(90);
+        slider_->resize(std::max(toPx(600), sliderRight - slider_->x()), slider_->height());
+    }
+}
+
 void fmMain::ColPrev() {
     Usr::WaitCur(true);
-    int t = int(roundEven(SldGet()));
-    if (iColCd_ != 1)
-        t = 128;
+    const int t = previewThreshold();
     bSclPv_ = chScl_[1]->isChecked();
     const quint32 h = uPcE_->ImgHandle();
     if (h != 0) {
@@ -132,13 +187,25 @@ void fmMain::ColPrev() {
         ikImg_->applyEdit([code, t](engine::Picture& p) { return engine::ops::previewDepth(p, code, t); });
         ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
         pvSource_ = controlPictureKey();
+        pvCode_ = code;
+        pvThreshold_ = t;
+        pvInverted_ = false;
     }
     Usr::WaitCur(false);
+}
+
+int fmMain::previewThreshold() const {
+    return iColCd_ == 1 ? int(roundEven(SldGet())) : 128;
 }
 
 qint64 fmMain::controlPictureKey() {
     const engine::Picture* p = uPcE_->ikImg().current();
     return p ? p->image.cacheKey() : 0;
+}
+
+bool fmMain::previewIsCurrent() {
+    return ikImg_->ImageHandle() != 0 && pvSource_ == controlPictureKey() && pvCode_ == iColCd_ &&
+           pvThreshold_ == previewThreshold();
 }
 
 void fmMain::opColorClick(int i) {
@@ -154,15 +221,31 @@ void fmMain::cmRvcClick() {
     engine::EngineEdit& edit = ikImg_->Edit();
     edit.EditOption = 1;
     edit.RegionMode = 1;
-    ikImg_->applyEdit([](engine::Picture& p) { return engine::ops::invertAll(p); });
+    if (ikImg_->applyEdit([](engine::Picture& p) { return engine::ops::invertAll(p); }))
+        pvInverted_ = !pvInverted_;
     ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
 }
 
 void fmMain::cmRetClick() {
-    const quint32 h = ikImg_->ImageHandle();
-    if (h == 0)
-        return;  // no preview yet: nothing to hand over
+    const engine::Picture* current = uPcE_->ikImg().current();
+    if (!current)
+        return;  // no picture to convert
+    if (previewIsCurrent()) {
+        uPcE_->SetImgHandle(ikImg_->ImageHandle());
+        return;
+    }
+    // The preview is behind the picture or the option shown: the commit
+    // converts the picture itself, so it never hands back another one.
+    engine::Picture converted = *current;
+    bool ok = engine::ops::previewDepth(converted, iColCd_, previewThreshold());
+    if (ok && pvInverted_)
+        ok = engine::ops::invertAll(converted);
+    if (!ok)
+        return;  // as a failed preview: the picture stays as it was
+    engine::PictureStore& store = engine::PictureStore::instance();
+    const quint32 h = store.add(std::move(converted));
     uPcE_->SetImgHandle(h);
+    store.remove(h);
 }
 
 void fmMain::SldSet(double dMin, double dMax, int iBig, int iStep) {

@@ -52,6 +52,7 @@ void fmMain::buildCommandBar(QWidget* bar) {
         lbCom_[i] = new CommandLabel(QString::fromUtf8(captions[i]), bar);
         lbCom_[i]->resize(toPx(kLabelWidth[i]), toPx(330));
         connect(lbCom_[i], &CommandLabel::clicked, this, [this, i] { lbComClick(i); });
+        connect(lbCom_[i], &CommandLabel::keyActivated, this, [this, i] { lbComKey(i); });
     }
     ssPnl_ = new QFrame(bar);
     ssPnl_->setFrameStyle(QFrame::VLine | QFrame::Sunken);
@@ -103,12 +104,21 @@ void fmMain::act(const QString& group, const QString& command) {
 
 void fmMain::lbComClick(int i) {
     if (i == 4) {
-        Usr::oIni().W_Help(QStringLiteral("tolvane.htm"));
+        Usr::oIni().W_HelpFile(QStringLiteral("tolvane.htm"));
         return;
     }
     if (i < 1 || i > 3)
         return;
     spPic_->Act(i + 1);
+    DoCom();
+}
+
+void fmMain::lbComKey(int i) {
+    if (i < 1 || i > 3) {
+        lbComClick(i);
+        return;
+    }
+    spPic_->Act(i + 1, lbCom_[i]->mapToGlobal(QPoint(0, lbCom_[i]->height())));
     DoCom();
 }
 

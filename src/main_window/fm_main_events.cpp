@@ -39,11 +39,11 @@ void fmMain::onStPcTyp(const QString& sFL, const QString& sBt, const QString& sT
     else
         opColor_[i]->setChecked(true);
     Usr::bLoading = false;
-    // An edit (a turn, a trim, an undo, a stroke) reports the new picture
-    // without a file change. The preview must follow it: "確定 ↑" hands the
-    // preview back, and a stale one would silently undo the edit. A load's
-    // report finds the preview already built from its picture.
-    if (controlPictureKey() != pvSource_)
+    // Whatever changed the picture (a load, an edit, an undo, a stroke), the
+    // preview must show the picture now held at the option now shown:
+    // "確定 ↑" hands the preview back, and a stale one would commit another
+    // picture or another depth.
+    if (!previewIsCurrent())
         ColPrev();
 }
 

@@ -17,6 +17,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QIcon>
@@ -122,18 +123,33 @@ void fmMain::load(const QStringList& args) {
         }
     }
 
+    uPcE_->SetDlgFd(dialogStartFolder());
+
     SldSet(0, 255, 10, 1);
     SldLet(128);
     txSld_->setText(formatOneDecimal(128, false));
     Usr::bLoading = false;
 }
 
+QString fmMain::dialogStartFolder() const {
+    // The user data folder (the fallback of the last folder) holds settings
+    // and undo files, not pictures: the dialogs do not start there.
+    const QString data = QFileInfo(Usr::sUsrFd).absoluteFilePath() + QChar('/');
+    for (const QString& folder : {Usr::sLastFd, Usr::sPicFd}) {
+        if (!Usr::F_FldExists(folder))
+            continue;
+        if (!(QFileInfo(folder).absoluteFilePath() + QChar('/')).startsWith(data))
+            return folder;
+    }
+    return QString();
+}
+
 void fmMain::applyDefaultGeometry() {
     const QScreen* s = QGuiApplication::primaryScreen();
     const QRect screen = s ? s->geometry() : QRect(0, 0, 1024, 768);
     const double sw = toTwips(screen.width()), sh = toTwips(screen.height());
-    move(toPx(double(roundEven(sw * 0.1))), toPx(double(roundEven(sh * 0.1))));
-    resize(toPx(double(roundEven(sw * 0.7))), toPx(double(roundEven(sh * 0.7))));
+    setGeometry(toPx(double(roundEven(sw * 0.1))), toPx(double(roundEven(sh * 0.1))), toPx(double(roundEven(sw * 0.7))),
+                toPx(double(roundEven(sh * 0.7))));
 }
 
 void fmMain::FmIni(bool bSave) {
@@ -175,20 +191,27 @@ void fmMain::FmIni(bool bSave) {
             applyDefaultGeometry();
             return;
         }
-        move(wanted.topLeft());
-        resize(wanted.size());
+        // The window's own rectangle, without the frame the window manager
+        // adds: the one FmIni (True) stores, so a start puts the window
+        // exactly where the last run left it. A position that includes the
+        // frame cannot be kept before the window manager has framed the
+        // window, and came back shifted by the frame on every start.
+        setGeometry(wanted);
         return;
     }
 
     int iEd = 0;
     QString sDsp;
     uPcE_->GetUsrP(iEd, sDsp);
-    const QPoint p = pos();
+    // Where the dialogs were last used is the last folder of this run.
+    if (!uPcE_->DlgFdUsed().isEmpty())
+        Usr::sLastFd = uPcE_->DlgFdUsed();
+    const QRect g = geometry();  // the rectangle the restore sets
     ini.GetGtx(QStringLiteral("画面"));
-    ini.SetVal(QStringLiteral("LEFT"), int(roundEven(toTwips(p.x()))));
-    ini.SetVal(QStringLiteral("TOP"), int(roundEven(toTwips(p.y()))));
-    ini.SetVal(QStringLiteral("WIDTH"), int(roundEven(toTwips(width()))));
-    ini.SetVal(QStringLiteral("HEIGHT"), int(roundEven(toTwips(height()))));
+    ini.SetVal(QStringLiteral("LEFT"), int(roundEven(toTwips(g.x()))));
+    ini.SetVal(QStringLiteral("TOP"), int(roundEven(toTwips(g.y()))));
+    ini.SetVal(QStringLiteral("WIDTH"), int(roundEven(toTwips(g.width()))));
+    ini.SetVal(QStringLiteral("HEIGHT"), int(roundEven(toTwips(g.height()))));
     ini.SetGtx();
     ini.GetGtx(QStringLiteral("設定"));
     ini.SetVal(QStringLiteral("編集更新"), iEd);

@@ -42,7 +42,7 @@ CommandLabel::CommandLabel(const QString& caption, QWidget* parent) : QFrame(par
     if (!key.isEmpty()) {
         auto* sc = new QShortcut(key, this);
         sc->setContext(Qt::WindowShortcut);
-        connect(sc, &QShortcut::activated, this, &CommandLabel::clicked);
+        connect(sc, &QShortcut::activated, this, &CommandLabel::keyActivated);
     }
 }
 

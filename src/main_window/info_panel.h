@@ -30,6 +30,8 @@ public:
 
 signals:
     void clicked();
+    // Alt and the access letter were pressed.
+    void keyActivated();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* e) override;

@@ -193,12 +193,12 @@ bool runScript(fmMain& window, const QString& path) {
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         } else if (cmd == QStringLiteral("state")) {
             uPcE& c = window.control();
-            std::printf("STATE: %s file=%s size=%gx%g bit=%s mode=%s undo=%d option=%d caption=%s geometry=%d,%d %dx%d scale=%d threshold=%s/%d sel=%d,%d,%d,%d t=%lldms\n",
+            std::printf("STATE: %s file=%s size=%gx%g bit=%s mode=%s undo=%d option=%d caption=%s geometry=%d,%d %dx%d scale=%d threshold=%s/%d sel=%d,%d,%d,%d client=%d,%d t=%lldms\n",
                         qPrintable(arg), qPrintable(c.prFile()), c.PicWidth(), c.PicHeight(), qPrintable(c.sBit()),
                         qPrintable(c.sEdtMode()), c.iUndo(), window.iColCd(), qPrintable(window.windowTitle()), window.x(), window.y(), window.width(),
                         window.height(), window.chScl(0)->isChecked() ? 1 : 0, qPrintable(window.txSld()->text()),
                         window.slider()->value(), c.ikImg().SelLeft(), c.ikImg().SelTop(), c.ikImg().SelRight(),
-                        c.ikImg().SelBottom(), clock.elapsed());
+                        c.ikImg().SelBottom(), window.geometry().x(), window.geometry().y(), clock.elapsed());
             std::fflush(stdout);
         } else if (cmd == QStringLiteral("print")) {
             std::printf("%s\n", qPrintable(arg));

@@ -25,8 +25,10 @@
 //   wait MS         let the program run for MS milliseconds
 //   state LABEL     write the control's file, size, depth, edit state, undo
 //                   step, the colour option, the window caption and
-//                   geometry, the scale box, the threshold text and slider,
-//                   the selection edges and the time since the replay began
+//                   geometry (frame position, size), the scale box, the
+//                   threshold text and slider, the selection edges, the
+//                   window's own position without the frame, and the time
+//                   since the replay began
 //   print TEXT      write TEXT on the standard output (a marker for logs)
 //   close           the user's close from the window system
 //   exit            ends the program without its close sequence

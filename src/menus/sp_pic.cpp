@@ -147,20 +147,23 @@ bool spPic::reachable(const QAction* item) {
     return true;
 }
 
-void spPic::Act(int iNdx) {
+void spPic::Act(int iNdx) { Act(iNdx, QCursor::pos()); }
+
+void spPic::Act(int iNdx, const QPoint& at) {
     sGrp.clear();
     sCap.clear();
     QMenu* menu = mnJb(iNdx);
     if (!menu || !menu->menuAction()->isEnabled())
         return;
     mnJbClick(iNdx);
+    lastPopupPos = at;
     if (chooser) {
         QAction* chosen = chooser(menu);
         if (reachable(chosen))
             chosen->trigger();
         return;
     }
-    menu->exec(QCursor::pos());
+    menu->exec(at);
 }
 
 void spPic::mnJbClick(int index) {

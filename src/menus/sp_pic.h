@@ -3,6 +3,7 @@
 // does not act by itself; it records its command group and command in sGrp
 // and sCap, which the main window reads when the popup call returns.
 #include <QMap>
+#include <QPoint>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -27,6 +28,11 @@ public:
     // mouse pointer and returns when it has closed; by then the chosen item has
     // recorded its command.
     void Act(int iNdx);
+    // The same, with the menu's top left corner at a screen position (a menu
+    // opened from the keyboard drops below its label, wherever the pointer is).
+    void Act(int iNdx, const QPoint& at);
+    // Where the last popup was placed on the screen.
+    QPoint lastPopupPos;
 
     // Enables the items that depend on the control's edit state.
     void setPrEdtMode(const QString& sMd);

@@ -51,6 +51,13 @@ public:
     const int* CornerX() const { return CornerX_; }
     const int* CornerY() const { return CornerY_; }
 
+    // The folder the open and save dialogs start in until one of them has
+    // been used (the host's last folder); empty: the pictures folder.
+    void SetDlgFd(const QString& folder);
+    // The folder of the last name chosen in the open or save dialog during
+    // this run; empty while neither has been used.
+    QString DlgFdUsed() const { return sDlgFdUsed_; }
+
     // The undo file of a step: work folder + "$$Undo" + at least three digits + ".bmp".
     QString undoFileName(int step) const;
     // Undo files are written in the background; this waits until every one
@@ -110,6 +117,9 @@ private:
     bool bSzWait_ = false;
     int iDspMode_ = 0;
     QString sSavePath_;
+    QString sOpenPath_;   // the open dialog's last choice, offered again next time
+    QString sDlgFd_;      // the dialogs' folder before either was used
+    QString sDlgFdUsed_;  // the folder of the dialogs' last choice
     std::function<HostGeometry()> hostGeometry_;
     // The metadata and lineage of the picture at each undo step, which its
     // undo file (pixels only) cannot hold.
@@ -143,6 +153,10 @@ private:
     // save
     bool pcSave(int saveAs);
     bool fileIsInWorkFolder(const QString& path) const;
+    // Where a dialog starts that has nothing of its own to go back to: the
+    // folder of the dialogs' last choice, else the host's folder (never the
+    // work folder), else the pictures folder. Ends with "/".
+    QString dialogFolder() const;
 
     // undo
     bool bRevert_ = false;  // the load under way is "読込時に戻す"

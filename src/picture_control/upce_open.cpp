@@ -16,6 +16,8 @@ namespace {
 const QString kOpenTitle = QStringLiteral("画像ﾌｧｲﾙを開く");
 const QString kOpenFilter =
     QStringLiteral("画像ﾌｧｲﾙ|*.BMP;*.JPG;*.JPEG;*.TIF;*.PCX;*.FPX;*.PNG;*.GIF;*.JP2;*.JPC;*.J2K|");
+// The name the save dialog offers (a dialog choice sets its folder).
+const QString kDefaultSaveName = QStringLiteral("Wrk.jpg");
 // Every spelling the open dialog offers and the decoders read.
 const QString kAccepted = QStringLiteral("BMP;JPG;JPEG;GIF;TIF;TIFF;PCX;FPX;PNG");
 
@@ -46,8 +48,16 @@ void uPcE::pcOpen(int iJb, QString& sFL, bool bNEVN) {
             if (answer == platform::No)
                 sEdtMode_ = QStringLiteral("編集");
         };
-        if (sFL.isEmpty())
-            sFL = platform::prompt().openFile(kOpenTitle, kOpenFilter);
+        if (sFL.isEmpty()) {
+            // The dialog comes back where it was left, its last name chosen.
+            sFL = platform::prompt().openFile(kOpenTitle, kOpenFilter,
+                                              sOpenPath_.isEmpty() ? dialogFolder() : sOpenPath_);
+            if (!sFL.isEmpty()) {
+                sOpenPath_ = sFL;
+                sDlgFdUsed_ = upce::folderOf(sFL);
+                sSavePath_ = sDlgFdUsed_ + kDefaultSaveName;
+            }
+        }
         if (sFL.isEmpty())
             return keepEdits();
         sFL = upce::lcExt(sFL);

@@ -6,7 +6,9 @@
 #include "picture_control/upce_util.h"
 #include "platform/file_names.h"
 #include "platform/prompt.h"
+#include "platform/special_folders.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -103,8 +105,10 @@ bool uPcE::pcSave(int saveAs) {
         file.Comment = sCmt_ + QChar('\r');
         path = sFile_;
     } else {
-        if (sSavePath_.isEmpty() && !sWrkFld_.isEmpty())
-            sSavePath_ = (sWrkFld_.endsWith(QChar('/')) ? sWrkFld_ : sWrkFld_ + QChar('/')) + kDefaultName;
+        // A first save starts where the dialogs were last used, not in the
+        // work folder that every load empties.
+        if (sSavePath_.isEmpty())
+            sSavePath_ = dialogFolder() + kDefaultName;
         file.FileName = sSavePath_;
         file.SaveFilter = kSaveExtensions;
         if (!file.ShowSaveDialog())
@@ -162,5 +166,30 @@ bool uPcE::pcSave(int saveAs) {
     pcLoad(path, 2, false);
     ikImg_->Refresh();
     sSavePath_ = upce::folderOf(path) + kDefaultName;
+    if (saveAs != 0)
+        sDlgFdUsed_ = upce::folderOf(path);
     return true;
+}
+
+void uPcE::SetDlgFd(const QString& folder) {
+    sDlgFd_ = folder;
+    if (!sDlgFd_.isEmpty() && !sDlgFd_.endsWith(QChar('/')))
+        sDlgFd_ += QChar('/');
+}
+
+QString uPcE::dialogFolder() const {
+    if (!sDlgFdUsed_.isEmpty())
+        return sDlgFdUsed_;
+    const auto inWorkFolder = [this](const QString& folder) {
+        if (sWrkFld_.isEmpty())
+            return false;
+        const QString work = QFileInfo(sWrkFld_).absoluteFilePath() + QChar('/');
+        return (QFileInfo(folder).absoluteFilePath() + QChar('/')).startsWith(work);
+    };
+    if (!sDlgFd_.isEmpty() && QFileInfo(sDlgFd_).isDir() && !inWorkFolder(sDlgFd_))
+        return sDlgFd_;
+    QString pictures = platform::specialFolder(platform::PicturesFolder);
+    if (pictures.isEmpty() || !QFileInfo(pictures).isDir())
+        pictures = QDir::homePath();
+    return pictures + QChar('/');
 }

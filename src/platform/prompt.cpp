@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace platform {
 
@@ -39,7 +40,7 @@ class DialogPrompt : public Prompt {
 public:
     int message(const QString& text, Buttons buttons) override {
         if (buttons == Buttons::YesNoCancel) {
-            const auto r = QMessageBox::question(QApplication::activeWindow(), programTitle(), visibleText(text),
+            const auto r = QMessageBox::question(dialogParent(), programTitle(), visibleText(text),
                                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                                                  QMessageBox::Yes);
             if (r == QMessageBox::Yes)
@@ -49,20 +50,20 @@ public:
             return Cancel;
         }
         if (buttons == Buttons::YesNo) {
-            const auto r = QMessageBox::question(QApplication::activeWindow(), programTitle(), visibleText(text),
+            const auto r = QMessageBox::question(dialogParent(), programTitle(), visibleText(text),
                                                  QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
             return r == QMessageBox::Yes ? Yes : No;
         }
-        QMessageBox::information(QApplication::activeWindow(), programTitle(), visibleText(text));
+        QMessageBox::information(dialogParent(), programTitle(), visibleText(text));
         return Ok;
     }
     QString openFile(const QString& title, const QString& filter, const QString& startFolder) override {
-        return QFileDialog::getOpenFileName(QApplication::activeWindow(), title, startFolder, qtFilter(filter));
+        return QFileDialog::getOpenFileName(dialogParent(), title, startFolder, qtFilter(filter));
     }
     QString saveFile(const QString& title, const QString& initialPath, const QString& filter) override {
         // A name typed without an extension is saved as BMP: the dialog adds
         // ".bmp" itself, so its overwrite question covers the file really written.
-        QFileDialog dialog(QApplication::activeWindow(), title, initialPath, qtFilter(filter));
+        QFileDialog dialog(dialogParent(), title, initialPath, qtFilter(filter));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix(QStringLiteral("bmp"));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -72,6 +73,7 @@ public:
 };
 
 Prompt* g_prompt = nullptr;
+QPointer<QWidget> g_owner;
 
 }  // namespace
 
@@ -84,6 +86,16 @@ void setPrompt(Prompt* p) { g_prompt = p; }
 
 QString programTitle() { return QStringLiteral("Tolvane"); }
 
+void setDialogOwner(QWidget* owner) { g_owner = owner; }
+
+QWidget* dialogParent() {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (g_owner)
+        return g_owner.data();
+    return QApplication::activeWindow();
+}
+
 int ScriptedPrompt::message(const QString& text, Buttons buttons) {
     messages << text;
     if (buttons == Buttons::Ok)
@@ -95,7 +107,8 @@ int ScriptedPrompt::message(const QString& text, Buttons buttons) {
     return a;
 }
 
-QString ScriptedPrompt::openFile(const QString&, const QString&, const QString&) {
+QString ScriptedPrompt::openFile(const QString&, const QString&, const QString& startFolder) {
+    openStartPaths << startFolder;
     if (openNames.empty())
         return QString();
     QString n = openNames.front();

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <deque>
 
+class QWidget;
+
 namespace platform {
 
 // Answers, with the numbers the program's routines compare against.
@@ -33,6 +35,13 @@ void setPrompt(Prompt* p);
 // The title of every message box.
 QString programTitle();
 
+// The window the dialogs are centred on when no other dialog is in front: the
+// main window, also before it is first shown (not owned; nullptr for none).
+void setDialogOwner(QWidget* owner);
+// The parent of the next dialog: the modal dialog in front, else the owner,
+// else the active window (nullptr when there is none).
+QWidget* dialogParent();
+
 // A prompt that records every message and answers from queues. An empty queue
 // answers Cancel to questions, OK to messages and an empty name to dialogs.
 class ScriptedPrompt : public Prompt {
@@ -40,6 +49,7 @@ public:
     QStringList messages;           // every message text shown, in order
     std::deque<int> answers;        // answers to Yes/No/Cancel questions
     std::deque<QString> openNames;  // names chosen in the open dialog
+    QStringList openStartPaths;     // where each open dialog started
     std::deque<QString> saveNames;  // names chosen in the save dialog
     QStringList saveInitialPaths;   // the initial path each save dialog offered
     int defaultAnswer = Cancel;

@@ -1,17 +1,56 @@
 #include "platform/shell.h"
 
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QThread>
 #include <QUrl>
 
 namespace platform {
 
 namespace {
 
+// How long a desktop opener may take to say it found nothing to open with.
+constexpr int kOpenerVerdictMs = 2000;
+
+// Hands url to the desktop's opener. xdg-open is asked through a detached
+// shell that writes its exit status to a file, so the opened program never
+// belongs to us (closing this program leaves the browser open), and an opener
+// that finds no program says so: it ends at once with a failure, while one
+// that is still running after a moment has found one.
+bool openUrl(const QUrl& url) {
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty())
+        return QDesktopServices::openUrl(url);
+    QTemporaryDir statusDir;
+    if (!statusDir.isValid())
+        return QDesktopServices::openUrl(url);
+    const QString status = statusDir.filePath(QStringLiteral("status"));
+    const QString script = QStringLiteral(
+        "\"$1\" \"$2\" >/dev/null 2>&1 </dev/null; r=$?; { echo $r > \"$3.part\" && mv \"$3.part\" \"$3\"; } 2>/dev/null");
+    if (!QProcess::startDetached(QStringLiteral("/bin/sh"),
+                                 {QStringLiteral("-c"), script, QStringLiteral("sh"), opener,
+                                  url.isLocalFile() ? url.toLocalFile() : url.toString(QUrl::FullyEncoded), status}))
+        return false;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kOpenerVerdictMs) {
+        QFile file(status);
+        if (file.open(QIODevice::ReadOnly))
+            return file.readAll().trimmed() == "0";
+        QThread::msleep(20);
+    }
+    // Still running: the opener waits for the program it started. The
+    // status it writes later finds its folder gone and is dropped.
+    return true;
+}
+
 // The desktop: opening goes to the desktop's associated programs and returns
-// at once, without waiting for them.
+// as soon as it is clear whether one was found, without waiting for them.
 class DesktopShell : public Shell {
 public:
     bool open(const QString& target) override {
@@ -24,7 +63,7 @@ public:
             if (file.open(QIODevice::ReadOnly)) {
                 const DesktopEntryTarget entry = desktopEntryTarget(file.read(1 << 20));
                 if (entry.kind == DesktopEntryTarget::Link)
-                    return QDesktopServices::openUrl(QUrl(entry.url));
+                    return openUrl(QUrl(entry.url));
                 if (entry.kind == DesktopEntryTarget::Application)
                     return QProcess::startDetached(entry.command.first(), entry.command.mid(1));
             }
@@ -32,12 +71,12 @@ public:
         if (!info.exists()) {
             const QUrl url(target);
             if (url.isValid() && url.scheme().size() > 1)
-                return QDesktopServices::openUrl(url);
+                return openUrl(url);
         }
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+        return openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
     }
     bool explore(const QString& folder) override {
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath()));
+        return openUrl(QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath()));
     }
 };
 

@@ -17,6 +17,9 @@ QString specialFolder(int number) {
     case SendToFolder:
         where = QStandardPaths::ApplicationsLocation;
         break;
+    case PicturesFolder:
+        where = QStandardPaths::PicturesLocation;
+        break;
     default:
         return QString();
     }

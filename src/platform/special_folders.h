@@ -10,6 +10,7 @@ enum SpecialFolder : int {
     DocumentsFolder = 5,  // personal documents: the XDG documents folder
     SendToFolder = 9,     // "Send To": the applications folder (~/.local/share/applications),
                           // whose entries the file manager offers under "Open With"
+    PicturesFolder = 39,  // personal pictures: the XDG pictures folder
 };
 
 // The folder's full path without a trailing separator; empty for any other

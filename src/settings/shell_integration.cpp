@@ -9,6 +9,9 @@
 #include "platform/special_folders.h"
 #include "startup/usr.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 
@@ -31,16 +34,52 @@ void openThroughLink(const QString& path, const QString& name, const QString& ur
     platform::shell().open(path);
 }
 
+// A help topic as a file name: lower-cased, ".htm" added when it has no extension.
+QString topicFile(const QString& sJob) {
+    QString topic = sJob.toLower();
+    if (!topic.contains(QChar('.')))
+        topic += QStringLiteral(".htm");
+    return topic;
+}
+
 }  // namespace
+
+QString yIni::helpFilePath(const QString& sJob) const {
+    const QString topic = topicFile(sJob);
+    const QString program = programFolderPath();
+    // The installed program sits in its own folder below the prefix; its
+    // help lies in the prefix's data folder, wherever the prefix is.
+    const QString installed =
+        QDir::cleanPath(program + QStringLiteral(TOLVANE_HELP_FROM_PROGRAM) + QChar('/') + topic);
+    QStringList candidates{program + QStringLiteral("help/") + topic, installed};
+    const QString shared = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                                                  QStringLiteral("tolvane/help/") + topic);
+    if (!shared.isEmpty())
+        candidates << shared;
+    candidates << QStringLiteral(TOLVANE_HELP_DIR "/") + topic;
+    for (const QString& path : candidates)
+        if (QFileInfo(path).isFile())
+            return QFileInfo(path).absoluteFilePath();
+    return installed;
+}
+
+void yIni::W_HelpFile(const QString& sJob) {
+    const QString path = helpFilePath(sJob);
+    if (!QFileInfo(path).isFile()) {
+        platform::prompt().message(path + QStringLiteral("\rﾍﾙﾌﾟﾌｧｲﾙが見つかりません"), platform::Buttons::Ok);
+        return;
+    }
+    if (!platform::shell().open(path))
+        platform::prompt().message(
+            QStringLiteral("ﾍﾙﾌﾟを開けるﾌﾟﾛｸﾞﾗﾑがありません｡ﾌﾞﾗｳｻﾞで次のﾌｧｲﾙを開いてください\r") + path,
+            platform::Buttons::Ok);
+}
 
 QString yIni::homePage() { return QStringLiteral("https://quillon.example.com/tolvane/"); }
 
 void yIni::W_Help(const QString& sJob) {
-    QString topic = sJob.toLower();
-    if (!topic.contains(QChar('.')))
-        topic += QStringLiteral(".htm");
     const QString name = Usr::sExe + QStringLiteral("_help");
-    openThroughLink(Usr::sUsrFd + name + QStringLiteral(".desktop"), name, homePage() + topic);
+    openThroughLink(Usr::sUsrFd + name + QStringLiteral(".desktop"), name, homePage() + topicFile(sJob));
 }
 
 void yIni::W_HtmView(const QString& sUrl) {

@@ -34,6 +34,15 @@ public:
     // Writes the help shortcut to the home page plus the topic (lower-cased,
     // ".htm" appended when it has no extension) and opens it.
     void W_Help(const QString& sJob);
+    // Opens the help page shipped with the program (the topic as for W_Help)
+    // in the desktop's browser; when it is missing or nothing can open it,
+    // says so with the file's path.
+    void W_HelpFile(const QString& sJob);
+    // Where the shipped copy of a help topic is: beside the program (a build
+    // tree), in the data folder of the installation the program belongs to,
+    // then in the desktop's data folders. When it is nowhere, the path it
+    // should have in this installation.
+    QString helpFilePath(const QString& sJob) const;
     // Writes a shortcut to the address in the work folder and opens it.
     void W_HtmView(const QString& sUrl);
     // Puts a desktop entry for the program in the applications folder, so the

@@ -4,6 +4,7 @@
 #include "platform/cursor.h"
 #include "platform/file_names.h"
 #include "platform/prompt.h"
+#include "platform/qt_translation.h"
 #include "settings/yini.h"
 #include "startup/usr.h"
 
@@ -41,6 +42,9 @@ bool StartUp(const QStringList& args) {
     // The system's own fault dialog needs no switching off here.
     auto* win = new fmMain;
     oMainFm = win;
+    // Messages of the load (a damaged picture named on the command line) are
+    // centred on the window that is about to appear.
+    platform::setDialogOwner(win);
     win->load(args);
     win->show();
     platform::setAppPointer(0);
@@ -49,6 +53,7 @@ bool StartUp(const QStringList& args) {
 
 int Main(int argc, char** argv) {
     QApplication app(argc, argv);
+    platform::installQtJapanese();  // without it Qt's own buttons stay in English
     if (!StartUp(platform::decodeArguments(argc, argv)))
         return 1;
     const int code = bEnding ? 0 : app.exec();  // ended while loading: no loop to run

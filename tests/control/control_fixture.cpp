@@ -1,8 +1,10 @@
 #include "control_fixture.h"
 
 #include "engine/ops/ops.h"
+#include "platform/special_folders.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace controltest {
 
@@ -42,6 +44,11 @@ bool opsReady() {
                engine::ops::pasteImage(e, p, 2, 1);
     }();
     return ready;
+}
+
+QString picturesFolder() {
+    const QString pictures = platform::specialFolder(platform::PicturesFolder);
+    return (QFileInfo(pictures).isDir() ? pictures : QDir::homePath()) + QChar('/');
 }
 
 bool depthOpsReady() {

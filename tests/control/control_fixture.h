@@ -73,6 +73,10 @@ protected:
     void clearEvents();
 };
 
+// The desktop's pictures folder (the home folder when there is none), with
+// a trailing "/": where the dialogs go when nothing better is known.
+QString picturesFolder();
+
 // QImage helpers for independent expectations.
 QImage rgb(const engine::Picture& p);
 

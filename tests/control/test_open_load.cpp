@@ -41,6 +41,29 @@ TEST_F(ControlTest, OpenWithoutEventSuppressesOnlyTheFileEvent) {
     EXPECT_EQ(ctl->sBit(), QStringLiteral("8."));
 }
 
+TEST_F(ControlTest, OpenDialogComesBackToItsFolderAndName) {
+    REQUIRE_BMP();
+    ctl->SetDlgFd(pics);  // the host's last folder
+    QDir().mkpath(pics + QStringLiteral("sub"));
+    const QString a = writeBmp(QStringLiteral("sub/a.bmp"), makeTestPicture(4, 4, 24));
+    prompt.openNames.push_back(a);
+    ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("ﾌｧｲﾙを開く"));
+    ASSERT_EQ(ctl->prFile(), a);
+    ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("ﾌｧｲﾙを開く"));  // cancelled
+    ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("ﾌｧｲﾙを開く"));  // and again: still there
+    EXPECT_EQ(prompt.openStartPaths, QStringList({pics, a, a}));
+    EXPECT_EQ(ctl->DlgFdUsed(), pics + QStringLiteral("sub/"));
+
+    // Without a folder of the user's from the host: the pictures folder,
+    // never the work folder.
+    uPcE other;
+    other.cOn(work);
+    other.SetDlgFd(work);
+    QString none;
+    other.pcOpen(0, none);
+    EXPECT_EQ(prompt.openStartPaths.last(), picturesFolder());
+}
+
 TEST_F(ControlTest, OpenDialogAndExtensionRules) {
     REQUIRE_BMP();
     const engine::Picture pic = makeTestPicture(9, 5, 24);

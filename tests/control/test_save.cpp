@@ -112,16 +112,51 @@ TEST_P(SaveRow, SaveAsByExtension) {
     EXPECT_EQ(ctl->sSavePath(), pics + QStringLiteral("Wrk.jpg"));
 }
 
-TEST_F(ControlTest, SaveAsDialogStartsInTheWorkFolderThenTheLastFolder) {
+TEST_F(ControlTest, SaveAsDialogStartsWhereTheDialogsWereLastUsedNeverInTheWorkFolder) {
     REQUIRE_BMP();
+    // The host's folder (its last folder) before any dialog was used.
+    ctl->SetDlgFd(pics);
     openPicture(makeTestPicture(5, 5, 24));
     ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));  // cancelled
     QDir().mkpath(pics + QStringLiteral("out"));
     prompt.saveNames.push_back(pics + QStringLiteral("out/x.bmp"));
     ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
     ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));  // cancelled
-    EXPECT_EQ(prompt.saveInitialPaths, QStringList({work + QStringLiteral("Wrk.jpg"), work + QStringLiteral("Wrk.jpg"),
-                                                    pics + QStringLiteral("out/Wrk.jpg")}));
+    EXPECT_EQ(ctl->DlgFdUsed(), pics + QStringLiteral("out/"));
+    // A choice in the open dialog moves the save dialog along.
+    QDir().mkpath(pics + QStringLiteral("other"));
+    const QString other = writeBmp(QStringLiteral("other/y.bmp"), makeTestPicture(4, 4, 24));
+    prompt.openNames.push_back(other);
+    QString none;
+    ctl->pcOpen(0, none);
+    ASSERT_EQ(ctl->prFile(), other);
+    ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));  // cancelled
+    EXPECT_EQ(prompt.saveInitialPaths,
+              QStringList({pics + QStringLiteral("Wrk.jpg"), pics + QStringLiteral("Wrk.jpg"),
+                           pics + QStringLiteral("out/Wrk.jpg"),
+                           pics + QStringLiteral("other/Wrk.jpg")}));
+}
+
+TEST_F(ControlTest, APastedPictureIsOfferedThePicturesFolderAndAPlainName) {
+    REQUIRE_BMP();
+    const auto pasteAndSaveAs = [&](uPcE& control) {
+        QApplication::clipboard()->setImage(rgb(makeTestPicture(7, 5, 24)));
+        control.pcAct(QStringLiteral("画像編集"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"));
+        ASSERT_EQ(control.prFile(), work + QStringLiteral("$$Undo001.bmp"));
+        control.pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));  // cancelled
+    };
+    // A host folder inside the work folder is no better than the work folder.
+    ctl->SetDlgFd(work);
+    pasteAndSaveAs(*ctl);
+    uPcE other;
+    other.cOn(work);
+    other.SetDlgFd(pics);
+    pasteAndSaveAs(other);
+    ASSERT_EQ(prompt.saveInitialPaths.size(), 2);
+    EXPECT_EQ(prompt.saveInitialPaths[0], picturesFolder() + QStringLiteral("Wrk.jpg"));
+    EXPECT_EQ(prompt.saveInitialPaths[1], pics + QStringLiteral("Wrk.jpg"));
+    for (const QString& offered : prompt.saveInitialPaths)
+        EXPECT_FALSE(offered.startsWith(work)) << offered.toStdString();
 }
 
 TEST_F(ControlTest, OverwriteWritesTheCommentBackWithOneCarriageReturn) {

@@ -22,7 +22,11 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "e2e_support.h"
+
 namespace {
+
+using e2e::stateLine;
 
 int failures = 0;
 
@@ -63,16 +67,7 @@ QString findFile(const QString& root, const QString& name) {
 // With output given, the program's standard output is collected there.
 int runProgram(const QString& program, const QString& home, const QString& script, const QString& picture,
                QString* output = nullptr) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-    env.insert(QStringLiteral("XDG_CACHE_HOME"), home + QStringLiteral("/.cache"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home + QStringLiteral("/run"));
-    env.insert(QStringLiteral("TOLVANE_SCRIPT"), script);
-    QDir().mkpath(home + QStringLiteral("/run"));
-    QFile::setPermissions(home + QStringLiteral("/run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QProcessEnvironment env = e2e::programEnvironment(home, script);
     QProcess p;
     p.setProcessEnvironment(env);
     p.setProcessChannelMode(output ? QProcess::ForwardedErrorChannel : QProcess::ForwardedChannels);
@@ -86,22 +81,6 @@ int runProgram(const QString& program, const QString& home, const QString& scrip
     if (output)
         *output = QString::fromUtf8(p.readAllStandardOutput());
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-// The "state" line of the script hook with this label, split into its fields
-// (size, bit, mode, sel, ...).
-QMap<QString, QString> stateLine(const QString& output, const QString& label) {
-    QMap<QString, QString> fields;
-    for (const QString& line : output.split(u'\n')) {
-        if (!line.startsWith(QStringLiteral("STATE: ") + label + u' '))
-            continue;
-        for (const QString& part : line.split(u' ', Qt::SkipEmptyParts)) {
-            const qsizetype eq = part.indexOf(u'=');
-            if (eq > 0)
-                fields.insert(part.left(eq), part.mid(eq + 1));
-        }
-    }
-    return fields;
 }
 
 bool writeText(const QString& path, const QByteArray& text) {

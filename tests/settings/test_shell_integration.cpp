@@ -7,7 +7,9 @@
 #include "support/user_env.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using platform::RecordingShell;
@@ -126,6 +128,81 @@ TEST_F(ShellIntegration, ExploreOrOpenAFolder) {
         {QStringLiteral("open"), QStringLiteral("relative/or missing")},
     };
     EXPECT_EQ(shell.requests, expected);
+}
+
+TEST_F(ShellIntegration, HelpOpensTheCopyShippedWithTheProgram) {
+    yIni& ini = Usr::oIni();
+    // An installation: the program in <prefix>/libexec/tolvane, its help in
+    // <prefix>/share/tolvane/help.
+    const QString prefix = env.root() + QStringLiteral("/prefix");
+    ini.programFolder = prefix + QStringLiteral("/libexec/tolvane/");
+    QDir().mkpath(ini.programFolder);
+    const QString installed = prefix + QStringLiteral("/share/tolvane/help/tolvane.htm");
+
+    // Nowhere to be found: said with the path it should have, nothing opened.
+    ini.W_HelpFile(QStringLiteral("tolvane.htm"));
+    EXPECT_TRUE(shell.requests.empty());
+    ASSERT_EQ(prompt.messages.size(), 1);
+    EXPECT_EQ(prompt.messages[0], installed + QStringLiteral("\rﾍﾙﾌﾟﾌｧｲﾙが見つかりません"));
+
+    UserEnv::writeFile(installed, "<html></html>");
+    ini.W_HelpFile(QStringLiteral("TOLVANE"));  // a topic as W_Help takes it
+    ASSERT_EQ(shell.requests.size(), 1u);
+    EXPECT_EQ(shell.requests[0], (RecordingShell::Request{QStringLiteral("open"), installed}));
+
+    // A build tree keeps its copy beside the program; that one comes first.
+    const QString beside = ini.programFolder + QStringLiteral("help/tolvane.htm");
+    UserEnv::writeFile(beside, "<html></html>");
+    EXPECT_EQ(ini.helpFilePath(QStringLiteral("tolvane.htm")), beside);
+
+    // Nothing on the desktop can open it: the user is told where it is.
+    shell.result = false;
+    ini.W_HelpFile(QStringLiteral("tolvane.htm"));
+    ASSERT_EQ(shell.requests.size(), 2u);
+    EXPECT_EQ(shell.requests[1].target, beside);
+    ASSERT_EQ(prompt.messages.size(), 2);
+    EXPECT_TRUE(prompt.messages[1].endsWith(QStringLiteral("\r") + beside)) << prompt.messages[1].toStdString();
+    EXPECT_TRUE(prompt.messages[1].startsWith(QStringLiteral("ﾍﾙﾌﾟを開けるﾌﾟﾛｸﾞﾗﾑがありません")));
+    // The web help keeps the program's address and writes no file here.
+    EXPECT_FALSE(QFileInfo::exists(Usr::sUsrFd + QStringLiteral("tolvane_help.desktop")));
+}
+
+// The desktop's opener, replaced by a script on the search path.
+class DesktopOpener : public ::testing::Test {
+protected:
+    QTemporaryDir bin;
+    QByteArray oldPath = qgetenv("PATH");
+    platform::ScopedShell desktop{nullptr};
+
+    void SetUp() override {
+        ASSERT_TRUE(bin.isValid());
+        qputenv("PATH", bin.path().toLocal8Bit() + ':' + oldPath);
+    }
+    void TearDown() override { qputenv("PATH", oldPath); }
+    void opener(const QByteArray& body) {
+        const QString path = bin.filePath(QStringLiteral("xdg-open"));
+        UserEnv::writeFile(path, "#!/bin/sh\n" + body);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+};
+
+TEST_F(DesktopOpener, AnOpenerThatFindsNothingIsAFailure) {
+    const QString page = bin.filePath(QStringLiteral("page.htm"));
+    UserEnv::writeFile(page, "<html></html>");
+    const QString seen = bin.filePath(QStringLiteral("seen"));
+
+    // xdg-open's answer when no program handles the file.
+    opener("echo \"$1\" > '" + seen.toUtf8() + "'\nexit 3\n");
+    EXPECT_FALSE(platform::shell().open(page));
+    EXPECT_EQ(UserEnv::readFile(seen).trimmed(), page.toUtf8());
+
+    opener("exit 0\n");
+    EXPECT_TRUE(platform::shell().open(page));
+
+    // An opener still busy with the program it started has found one; the
+    // call does not wait for it to end.
+    opener("sleep 4\nexit 1\n");
+    EXPECT_TRUE(platform::shell().open(page));
 }
 
 TEST(DesktopEntry, ExecArgumentsSurviveTheirEscapes) {

@@ -3,6 +3,7 @@
 #include "platform/prompt.h"
 #include "settings/yini.h"
 #include "startup/usr.h"
+#include "support/test_support.h"
 #include "support/user_env.h"
 
 #include <QApplication>
@@ -42,18 +43,6 @@ public:
     }
 };
 
-void destroyWindows() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    // Deleting one window can delete others of the list (a menu window owns
-    // its popup menus), so each is held by a guarded pointer.
-    QList<QPointer<QWidget>> windows;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (!w->parentWidget())
-            windows << w;
-    for (const QPointer<QWidget>& w : windows)
-        delete w.data();
-}
-
 TEST(StartUp, ResolvesTheFoldersAndShowsTheWindowAfterSettingRun) {
     UserEnv env;
     ASSERT_TRUE(env.ok());
@@ -79,7 +68,7 @@ TEST(StartUp, ResolvesTheFoldersAndShowsTheWindowAfterSettingRun) {
     EXPECT_TRUE(watcher.runAtShow);
     EXPECT_EQ(platform::appPointer(), 0);
     EXPECT_TRUE(prompt.messages.isEmpty()) << prompt.messages.join(QChar('\n')).toStdString();
-    destroyWindows();
+    testsupport::destroyTopLevelWindows();
     Usr::oMainFm = nullptr;
 }
 

@@ -1,9 +1,24 @@
 #include "test_support.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QPointer>
 #include <QRandomGenerator>
+#include <QWidget>
 
 namespace testsupport {
+
+void destroyTopLevelWindows() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    // Deleting one window can delete others of the list (a menu window owns
+    // its popup menus), so each is held by a guarded pointer.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (!w->parentWidget())
+            windows << w;
+    for (const QPointer<QWidget>& w : windows)
+        delete w.data();
+}
 
 QString corpusDir() {
     const QString dir = QStringLiteral(TOLVANE_CORPUS_DIR);

@@ -19,6 +19,10 @@ engine::Picture makeTestPicture(int width, int height, int depthCode, unsigned s
 // pictures) colours; mismatch receives a description of the first difference.
 bool samePixels(const engine::Picture& a, const engine::Picture& b, QString* mismatch = nullptr);
 
+// Destroys every top-level window (those already scheduled for deletion
+// first), so the next test starts without any.
+void destroyTopLevelWindows();
+
 // Largest per-channel difference between two pictures of the same size, compared as RGB.
 int maxChannelDiff(const QImage& a, const QImage& b);
 

@@ -16,6 +16,16 @@ using namespace uitest;
 
 namespace {
 int threshold(const fmMain& w) { return int(mainwin::roundEven(w.SldGet())); }
+
+QString writeBmp(const QString& path, int depthCode, int width, int height, unsigned seed = 1) {
+    engine::ImageEngine scratch;
+    scratch.SetImageHandle(
+        engine::PictureStore::instance().add(testsupport::makeTestPicture(width, height, depthCode, seed)));
+    scratch.File().FileName = path;
+    return scratch.File().SaveFile(0) ? path : QString();
+}
+
+const engine::Picture& pictureOf(engine::ImageEngine& e) { return *e.current(); }
 }  // namespace
 
 TEST_F(MainWindowTest, ThresholdStartsAt128WithTheSliderInTheMiddle) {
@@ -176,4 +186,46 @@ TEST_F(MainWindowTest, CommitHandsThePreviewToTheControlAsAnUndoableEdit) {
     EXPECT_TRUE(w.imBtn(5)->isEnabled());
     w.keyDown(Qt::Key_Z, Qt::ControlModifier);
     EXPECT_EQ(w.control().sBit(), "24.");
+}
+
+TEST_F(MainWindowTest, CommitConvertsThePictureHeldNowToTheOptionShownNow) {
+    fmMain& w = loadedWindow();
+    QString colour = writeBmp(dir.path() + "/colour.bmp", 24, 23, 11);
+    QString grey = writeBmp(dir.path() + "/grey.bmp", 40, 17, 9, 7);
+    ASSERT_FALSE(colour.isEmpty());
+    ASSERT_FALSE(grey.isEmpty());
+    w.control().pcOpen(0, colour);
+    w.opColor(0)->click();  // black and white
+    w.control().pcOpen(0, grey);
+    ASSERT_EQ(w.control().sBit(), "40.");
+    ASSERT_TRUE(w.opColor(2)->isChecked()) << "the option moved to 16 greys";
+    const engine::Picture loaded = pictureOf(w.control().ikImg());
+
+    // What the panel shows is the grey picture at 16 greys.
+    engine::Picture expected = loaded;
+    ASSERT_TRUE(engine::ops::previewDepth(expected, 40, 128));
+    EXPECT_TRUE(testsupport::samePixels(pictureOf(w.ikImg()), expected));
+
+    w.cmRet()->click();
+    EXPECT_EQ(w.control().sEdtMode(), "編集");
+    EXPECT_EQ(w.control().PicWidth(), 17);
+    EXPECT_EQ(w.control().sBit(), "40.") << "never the black and white of the picture before";
+    EXPECT_TRUE(testsupport::samePixels(pictureOf(w.control().ikImg()), expected));
+
+    // A preview left behind by the picture (an edit that reported nothing)
+    // is not what the commit hands over: it converts the picture held now.
+    w.opColor(0)->click();
+    w.control().ikImg().applyEdit([](engine::Picture& p) { return engine::ops::invertAll(p); });
+    expected = pictureOf(w.control().ikImg());
+    ASSERT_TRUE(engine::ops::previewDepth(expected, 1, threshold(w)));
+    w.cmRet()->click();
+    EXPECT_EQ(w.control().sBit(), "1.");
+    EXPECT_TRUE(testsupport::samePixels(pictureOf(w.control().ikImg()), expected));
+
+    // An inversion of a preview that is up to date is part of the commit.
+    w.opColor(6)->click();
+    w.cmRvc()->click();
+    expected = pictureOf(w.ikImg());
+    w.cmRet()->click();
+    EXPECT_TRUE(testsupport::samePixels(pictureOf(w.control().ikImg()), expected));
 }

@@ -2,6 +2,8 @@
 // menu item.
 #include "ui_fixture.h"
 
+#include "main_window/info_panel.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QToolButton>
@@ -155,6 +157,7 @@ TEST_F(MainWindowTest, QuitFromTheMenuEndsTheProgramWithoutAControlCommand) {
 
 TEST_F(MainWindowTest, MenuLabelsOpenTheirMenus) {
     fmMain& w = loadedWindow();
+    const QString help = shipHelpPage();
     std::vector<QString> opened;
     w.menus().chooser = [&](QMenu* menu) {
         opened.push_back(menu->title());
@@ -166,10 +169,10 @@ TEST_F(MainWindowTest, MenuLabelsOpenTheirMenus) {
     w.lbComClick(4);  // the help page, no menu
     EXPECT_EQ(opened, (std::vector<QString>{"ﾌｧｲﾙ", "画像編集", "表示"}));
     EXPECT_EQ(commands, std::vector<Command>{kRight});
-    // The help label opens the help page through a link in the user data folder.
+    // The help label opens the help page shipped with the program.
     ASSERT_EQ(shell.requests.size(), 1u);
-    EXPECT_EQ(shell.requests[0].target, Usr::sUsrFd + "tolvane_help.desktop");
-    EXPECT_TRUE(testsupport::UserEnv::readFile(shell.requests[0].target).contains("tolvane.htm"));
+    EXPECT_EQ(shell.requests[0].target, help);
+    EXPECT_TRUE(prompt.messages.isEmpty());
 }
 
 TEST_F(MainWindowTest, RightClickMenuRunsTheChosenEditCommand) {
@@ -183,18 +186,36 @@ TEST_F(MainWindowTest, RightClickMenuRunsTheChosenEditCommand) {
     EXPECT_TRUE(commands.empty());
 }
 
-TEST_F(MainWindowTest, AccessKeysOpenTheLabelsMenus) {
+TEST_F(MainWindowTest, AccessKeysOpenTheLabelsMenusBelowTheLabelNotAtThePointer) {
     fmMain& w = loadedWindow();
+    const QString help = shipHelpPage();
     w.show();
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    std::vector<QString> opened;
+    QCursor::setPos(w.mapToGlobal(QPoint(w.width() - 5, w.height() - 5)));
+    std::vector<std::pair<QString, QPoint>> opened;
     w.menus().chooser = [&](QMenu* menu) {
-        opened.push_back(menu->title());
+        opened.emplace_back(menu->title(), w.menus().lastPopupPos);
         return nullptr;
     };
     QTest::keyClick(w.windowHandle(), Qt::Key_E, Qt::AltModifier);
     QTest::keyClick(w.windowHandle(), Qt::Key_F, Qt::AltModifier);
     QTest::keyClick(w.windowHandle(), Qt::Key_U, Qt::AltModifier);
-    EXPECT_EQ(opened, (std::vector<QString>{"画像編集", "ﾌｧｲﾙ", "表示"}));
+    const auto below = [&](int i) { return w.lbCom(i)->mapToGlobal(QPoint(0, w.lbCom(i)->height())); };
+    EXPECT_EQ(opened, (std::vector<std::pair<QString, QPoint>>{
+                          {"画像編集", below(2)}, {"ﾌｧｲﾙ", below(1)}, {"表示", below(3)}}));
+
+    // A click on a label opens its menu at the pointer, as before.
+    opened.clear();
+    QTest::mouseClick(w.lbCom(1), Qt::LeftButton, {}, QPoint(7, 5));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].first, "ﾌｧｲﾙ");
+    EXPECT_EQ(opened[0].second, QCursor::pos());
+
+    // Alt+H opens the help, which has no menu.
+    opened.clear();
+    QTest::keyClick(w.windowHandle(), Qt::Key_H, Qt::AltModifier);
+    EXPECT_TRUE(opened.empty());
+    ASSERT_EQ(shell.requests.size(), 1u);
+    EXPECT_EQ(shell.requests[0].target, help);
 }

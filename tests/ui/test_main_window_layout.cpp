@@ -11,6 +11,9 @@
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QLayout>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QSplitter>
@@ -52,8 +55,9 @@ TEST_F(MainWindowTest, FirstStartUsesTheScreenShareAndTicksTheScaleBox) {
     fmMain& w = loadedWindow();
     const QRect screen = screenRect();
     const double sw = toTwips(screen.width()), sh = toTwips(screen.height());
-    expectTwips(w.pos().x(), sw * 0.1, "left");
-    expectTwips(w.pos().y(), sh * 0.1, "top");
+    // The window's own rectangle, the frame aside (the one stored and restored).
+    expectTwips(w.geometry().x(), sw * 0.1, "left");
+    expectTwips(w.geometry().y(), sh * 0.1, "top");
     expectTwips(w.width(), sw * 0.7, "width");
     expectTwips(w.height(), sh * 0.7, "height");
     EXPECT_TRUE(w.chScl(0)->isChecked());
@@ -105,8 +109,7 @@ TEST_F(MainWindowTest, StoredGeometryIsRestoredAndAZeroWidthMaximises) {
     yIni& ini = Usr::oIni();
     {
         fmMain& w = loadedWindow();
-        w.move(mainwin::toPx(1500), mainwin::toPx(900));
-        w.resize(mainwin::toPx(9000), mainwin::toPx(7000));
+        w.setGeometry(mainwin::toPx(1500), mainwin::toPx(900), mainwin::toPx(9000), mainwin::toPx(7000));
         w.FmIni(true);
     }
     ini.GetGtx("画面");
@@ -114,8 +117,8 @@ TEST_F(MainWindowTest, StoredGeometryIsRestoredAndAZeroWidthMaximises) {
         GTEST_SKIP() << "the settings document does not keep values yet";
     fmMain& again = makeWindow();
     again.FmIni(false);
-    expectTwips(again.pos().x(), 1500, "left");
-    expectTwips(again.pos().y(), 900, "top");
+    expectTwips(again.geometry().x(), 1500, "left");
+    expectTwips(again.geometry().y(), 900, "top");
     expectTwips(again.width(), 9000, "width");
 
     ini.GetGtx("画面");
@@ -140,13 +143,13 @@ TEST_F(MainWindowTest, GeometryOutsideEveryScreenFallsBackToTheDefault) {
     fmMain& w = makeWindow();
     w.FmIni(false);
     const QRect screen = screenRect();
-    expectTwips(w.pos().x(), toTwips(screen.width()) * 0.1, "left");
+    expectTwips(w.geometry().x(), toTwips(screen.width()) * 0.1, "left");
     expectTwips(w.width(), toTwips(screen.width()) * 0.7, "width");
 }
 
 TEST_F(MainWindowTest, StoringWritesTheEightSettings) {
     fmMain& w = loadedWindow();
-    w.move(mainwin::toPx(1500), mainwin::toPx(900));
+    w.setGeometry(mainwin::toPx(1500), mainwin::toPx(900), w.width(), w.height());
     w.FmIni(true);
     yIni& ini = Usr::oIni();
     ini.GetGtx("画面");
@@ -167,4 +170,48 @@ TEST_F(MainWindowTest, JapaneseCaptionsGetAJapaneseFont) {
         GTEST_SKIP() << "fonts-noto-cjk is not installed";
     makeWindow();
     EXPECT_EQ(QApplication::font().family(), "Noto Sans CJK JP");
+}
+
+TEST_F(MainWindowTest, ColourPanelContentFitsItsFrameAndItsCaptions) {
+    fmMain& w = loadedWindow();
+    w.show();
+    auto* frClS = qobject_cast<QGroupBox*>(w.opColor(0)->parentWidget());
+    ASSERT_NE(frClS, nullptr);
+    const QList<QWidget*> content = frClS->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+    const QRect inside = frClS->contentsRect();
+    for (const QWidget* c : content) {
+        // Below the frame's caption and line ("白黒" sat on them), inside its bottom.
+        EXPECT_GE(c->y(), inside.top()) << c->metaObject()->className() << " at " << c->y();
+        EXPECT_LE(c->geometry().bottom(), inside.bottom()) << c->metaObject()->className();
+        EXPECT_LE(c->geometry().right(), inside.right()) << c->metaObject()->className();
+        for (const QWidget* d : content)
+            if (c != d)
+                EXPECT_FALSE(c->geometry().intersects(d->geometry()))
+                    << c->metaObject()->className() << " " << d->metaObject()->className();
+    }
+    EXPECT_FALSE(frClS->geometry().intersects(w.ikImg().geometry())) << "the frame leaves the preview its place";
+    // Every option shows its whole caption, with room before its right-hand
+    // neighbour ("256色(8bit)" touched "16 ﾋﾞｯﾄ").
+    for (int i = 0; i < 8; ++i) {
+        const QRadioButton* op = w.opColor(i);
+        EXPECT_GE(op->width(), op->sizeHint().width()) << op->text().toStdString();
+        for (int j = 0; j < 8; ++j) {
+            const QRadioButton* other = w.opColor(j);
+            if (j != i && other->y() == op->y() && other->x() > op->x())
+                EXPECT_GE(other->x() - (op->x() + op->sizeHint().width()), 3)
+                    << op->text().toStdString() << " / " << other->text().toStdString();
+        }
+    }
+    // The threshold box shows "252.45" whole: the text does not scroll when
+    // the cursor goes to its end.
+    w.slider()->setValue(99);
+    QLineEdit* t = w.txSld();
+    ASSERT_EQ(t->text(), "252.45");
+    const auto cursor = [t] { return t->inputMethodQuery(Qt::ImCursorRectangle).toRect(); };
+    t->setCursorPosition(0);
+    const int start = cursor().left();
+    t->setCursorPosition(int(t->text().size()));
+    EXPECT_GE(cursor().left() - start, t->fontMetrics().horizontalAdvance(t->text()) - 1);
+    EXPECT_LE(cursor().right(), t->contentsRect().right());
+    EXPECT_LT(w.slider()->geometry().right(), t->x()) << "the slider leaves the box its room";
 }

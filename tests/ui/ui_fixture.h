@@ -8,6 +8,7 @@
 #include "picture_control/upce.h"
 #include "platform/prompt.h"
 #include "platform/shell.h"
+#include "settings/yini.h"
 #include "startup/usr.h"
 #include "support/test_support.h"
 #include "support/user_env.h"
@@ -80,6 +81,15 @@ protected:
         const quint32 h = engine::PictureStore::instance().add(testsupport::makeTestPicture(width, height, depthCode));
         w.control().ikImg().SetImageHandle(h);
         return h;
+    }
+
+    // Ships a help page beside the program, as a build tree does; returns its path.
+    QString shipHelpPage() {
+        const QString program = dir.path() + QStringLiteral("/program/");
+        const QString page = program + QStringLiteral("help/tolvane.htm");
+        testsupport::UserEnv::writeFile(page, "<html></html>");
+        Usr::oIni().programFolder = program;
+        return page;
     }
 
     // A private home for the shell helpers (help page, Send To), which record
