@@ -13,6 +13,7 @@ packages=(
   exiv2 libimage-exiftool-perl libjpeg-turbo-progs
   fonts-noto-cjk xvfb xauth
   dpkg-dev file fakeroot lintian appstream desktop-file-utils
+  imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do
