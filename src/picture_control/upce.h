@@ -192,6 +192,7 @@ private:
     void ResizeByText(const QString& text);
     void ResizeDialog();
     void resizeTo(QSize size);
+    void finishNumberEdit();
     void TurnByText(const QString& text);
     void TurnDialog();
 };

@@ -72,6 +72,12 @@ void uPcE::resizeTo(QSize size) {
         return;  // the size it has: no step
     }
     bRet_ = ikImg_->Edit().Resize(size.width(), size.height(), true);
+    finishNumberEdit();
+}
+
+// After the engine's edit: a failure is told and changes nothing; a success
+// is an undo step and an edit like any other.
+void uPcE::finishNumberEdit() {
     if (!bRet_) {
         reportEngineError(*ikImg_);
         return;
@@ -98,13 +104,7 @@ void uPcE::TurnByText(const QString& text) {
     }
     const QColor bg = turn->background;
     bRet_ = ikImg_->Edit().Rotate(angle, false, false, true, bg.red(), bg.green(), bg.blue(), 0);
-    if (!bRet_) {
-        reportEngineError(*ikImg_);
-        return;
-    }
-    ClrRect();
-    vPutUndo(false);
-    StEdtMode(QStringLiteral("編集"));
+    finishNumberEdit();
 }
 
 void uPcE::TurnDialog() {
