@@ -14,6 +14,7 @@ packages=(
   fonts-noto-cjk xvfb xauth openbox
   qt6-translations-l10n
   dpkg-dev file fakeroot lintian appstream desktop-file-utils
+  imagemagick
 )
 missing=()
 for p in "${packages[@]}"; do

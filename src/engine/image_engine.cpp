@@ -14,7 +14,7 @@ namespace engine {
 
 ImageEngine::ImageEngine(QWidget* parent) : QWidget(parent), file_(*this), edit_(*this) {
     setAcceptDrops(true);
-    setMouseTracking(false);
+    setMouseTracking(true);  // the pointer's pixel is reported while it moves
     setFocusPolicy(Qt::WheelFocus);
     hbar_ = new QScrollBar(Qt::Horizontal, this);
     vbar_ = new QScrollBar(Qt::Vertical, this);
@@ -243,6 +243,7 @@ bool ImageEngine::ApplyDispMode(int mode) {
         return false;
     }
     dispMode_ = mode;
+    zoom_ = 0;  // a view mode shows the picture as the mode lays it out
     error_ = Error::None;
     relayout();
     update();

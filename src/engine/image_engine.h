@@ -112,8 +112,21 @@ public:
 
     // View modes 1 scale, 2 stretch, 3 actual size, 4 fit width, 5 fit height
     // (view_mapping.h). An unknown mode keeps the current one and fails.
+    // Applying a mode ends any zoom.
     bool ApplyDispMode(int mode);
     int DispMode() const { return dispMode_; }
+
+    // Zoom: view pixels per picture pixel, overriding the view mode until the
+    // next ApplyDispMode; 0 = the mode decides. The picture point under anchor
+    // (widget coordinates) stays where it is. False (nothing changes) without
+    // a picture or for a factor outside 1/16 .. 16.
+    bool SetZoom(double zoom, QPointF anchor);
+    // One zoom step in (direction > 0) or out, about anchor or, without one,
+    // about the centre of the view.
+    bool ZoomStep(int direction, std::optional<QPointF> anchor = std::nullopt);
+    double Zoom() const { return zoom_; }
+    // The factor the picture is shown at now, zoomed or by its mode (0 without a picture).
+    double ShownZoom() const;
     // Shows the current picture and selection as they are now. Also closes the
     // window in which UndoLastEdit can take back the last edit (see there).
     void Refresh();
@@ -213,6 +226,11 @@ signals:
     void drawingApplied();
     // The user dragged a new selection (or cleared it with a click).
     void selectionChanged();
+    // The pointer moved over the view: the picture pixel under it, and whether
+    // it lies on the picture at all. Also sent when it leaves the view (inside false).
+    void pointerMoved(QPoint pixel, bool inside);
+    // The zoom changed (a zoom step, Ctrl+wheel, or a view mode ending it).
+    void zoomChanged();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -221,6 +239,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
+    void leaveEvent(QEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
@@ -231,6 +250,7 @@ private:
 
     quint32 handle_ = 0;
     int dispMode_ = 1;
+    double zoom_ = 0;
     int infoWidth_ = 0, infoHeight_ = 0, infoBits_ = 0, infoType_ = 0;
     qint64 infoSize_ = 0;
     bool infoGray_ = false;
@@ -261,6 +281,9 @@ private:
     QSize layoutPicture_;        // the picture size geom_ was computed for
     int layoutMode_ = 0;
     QSize layoutWidget_;
+    double layoutZoom_ = 0;
+    double reportedZoom_ = 0;    // the shown zoom last announced by zoomChanged
+    int wheelZoomDelta_ = 0;     // Ctrl+wheel turns not yet a whole notch
 
     void pictureChanged();       // the current picture was replaced or edited
     void dropUndo();
@@ -269,6 +292,7 @@ private:
     QRect visibleDisplayArea() const;
     void autoScrollTowards(QPointF widgetPos);
     void updateCursor();
+    void reportPointer(QPointF widgetPos);
 };
 
 }  // namespace engine

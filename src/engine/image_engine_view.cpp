@@ -54,13 +54,14 @@ void ImageEngine::relayout() {
     const Picture* p = current();
     const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     if (p) {
-        geom_ = layoutView(dispMode_, p->image.size(), size(), extent);
+        geom_ = layoutView(dispMode_, p->image.size(), size(), extent, zoom_);
     } else {
         geom_ = ViewGeometry();
         geom_.viewport = size();
     }
     layoutPicture_ = p ? p->image.size() : QSize();
     layoutMode_ = dispMode_;
+    layoutZoom_ = zoom_;
     layoutWidget_ = size();
 
     const QSignalBlocker hb(hbar_), vb(vbar_);
@@ -76,6 +77,11 @@ void ImageEngine::relayout() {
         vbar_->setGeometry(width() - extent, 0, extent, geom_.viewport.height());
     hbar_->setVisible(geom_.hScroll);
     vbar_->setVisible(geom_.vScroll);
+    const double shown = p ? shownZoom(geom_, p->image.size()) : 0;
+    if (shown != reportedZoom_) {
+        reportedZoom_ = shown;
+        emit zoomChanged();
+    }
 }
 
 QPoint ImageEngine::scrollPosition() const {
@@ -136,7 +142,7 @@ void ImageEngine::paintEvent(QPaintEvent*) {
         cache_ = Rendition();
         return;
     }
-    if (layoutPicture_ != p->image.size() || layoutMode_ != dispMode_ || layoutWidget_ != size())
+    if (layoutPicture_ != p->image.size() || layoutMode_ != dispMode_ || layoutZoom_ != zoom_ || layoutWidget_ != size())
         relayout();
     if (geom_.display.isEmpty())
         return;
@@ -215,7 +221,7 @@ void ImageEngine::mouseMoveEvent(QMouseEvent* e) {
         if (!dragMoved_) {
             const int travel = (e->position() - pressPos_).manhattanLength();
             if (px == pressPixel_ && travel < QApplication::startDragDistance())
-                return;
+                break;
             dragMoved_ = true;
         }
         const SelectionEdges s = selectionFromPixels(pressPixel_, px);
@@ -235,6 +241,7 @@ void ImageEngine::mouseMoveEvent(QMouseEvent* e) {
         break;
     case Drag::None: break;
     }
+    reportPointer(e->position());  // after the selection followed the pointer
 }
 
 void ImageEngine::mouseReleaseEvent(QMouseEvent* e) {
@@ -256,7 +263,73 @@ void ImageEngine::mouseReleaseEvent(QMouseEvent* e) {
     }
 }
 
+void ImageEngine::reportPointer(QPointF pos) {
+    const Picture* p = current();
+    if (!p)
+        return;
+    const QRect disp = pictureRectInView();
+    const bool inside = QRect(QPoint(0, 0), geom_.viewport).contains(pos.toPoint()) && disp.contains(pos.toPoint());
+    emit pointerMoved(pixelAt(pos), inside);
+}
+
+void ImageEngine::leaveEvent(QEvent* e) {
+    QWidget::leaveEvent(e);
+    if (current())
+        emit pointerMoved(QPoint(), false);
+}
+
+double ImageEngine::ShownZoom() const {
+    const Picture* p = current();
+    return p ? shownZoom(geom_, p->image.size()) : 0;
+}
+
+bool ImageEngine::SetZoom(double zoom, QPointF anchor) {
+    const Picture* p = current();
+    if (!p || !(zoom >= kMinZoom && zoom <= kMaxZoom)) {
+        error_ = p ? Error::BadArgument : Error::NoPicture;
+        return false;
+    }
+    if (layoutPicture_ != p->image.size() || layoutMode_ != dispMode_ || layoutZoom_ != zoom_ || layoutWidget_ != size())
+        relayout();
+    const QRectF before(pictureRectInView());
+    zoom_ = zoom;
+    relayout();
+    setScrollPosition(scrollKeepingPoint(anchor, before, p->image.size(), geom_));
+    update();
+    error_ = Error::None;
+    return true;
+}
+
+bool ImageEngine::ZoomStep(int direction, std::optional<QPointF> anchor) {
+    if (!current()) {
+        error_ = Error::NoPicture;
+        return false;
+    }
+    const QPointF at = anchor ? *anchor : QPointF(geom_.viewport.width() / 2.0, geom_.viewport.height() / 2.0);
+    const double now = ShownZoom();
+    const double next = nextZoomStep(now, direction);
+    if (next == now && zoom_ > 0) {
+        error_ = Error::None;
+        return true;  // already at the end of the steps
+    }
+    return SetZoom(next, at);
+}
+
 void ImageEngine::wheelEvent(QWheelEvent* e) {
+    if ((e->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+        // Ctrl+wheel zooms about the pointer, one step per notch.
+        // Fine-grained wheels (touch pads) send parts of a notch: they add up.
+        wheelZoomDelta_ += e->angleDelta().y() != 0 ? e->angleDelta().y() : e->angleDelta().x();
+        while (current() && std::abs(wheelZoomDelta_) >= 120) {
+            const int direction = wheelZoomDelta_ > 0 ? 1 : -1;
+            wheelZoomDelta_ -= direction * 120;
+            ZoomStep(direction, e->position());
+        }
+        if (!current())
+            wheelZoomDelta_ = 0;
+        e->accept();
+        return;
+    }
     if (geom_.maxScroll == QPoint()) {
         e->ignore();
         return;

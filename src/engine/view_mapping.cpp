@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace engine {
 
@@ -20,9 +21,11 @@ int place(int shown, int available, int scroll) {
 
 }  // namespace
 
-QSize displaySize(int mode, QSize picture, QSize viewport) {
+QSize displaySize(int mode, QSize picture, QSize viewport, double zoom) {
     if (picture.isEmpty() || viewport.isEmpty())
         return QSize();
+    if (zoom > 0)
+        return QSize(scaledSide(picture.width(), zoom), scaledSide(picture.height(), zoom));
     const double pw = picture.width(), ph = picture.height();
     const double vw = viewport.width(), vh = viewport.height();
     switch (mode) {
@@ -37,20 +40,24 @@ QSize displaySize(int mode, QSize picture, QSize viewport) {
     }
 }
 
-ViewGeometry layoutView(int mode, QSize picture, QSize widget, int extent) {
+ViewGeometry layoutView(int mode, QSize picture, QSize widget, int extent, double zoom) {
     ViewGeometry g;
     g.viewport = widget;
     if (picture.isEmpty() || widget.isEmpty())
         return g;
     const int W = widget.width(), H = widget.height();
     extent = std::clamp(extent, 0, std::min(W, H) - 1);
+    // A zoomed picture has a size of its own, like one at actual size.
+    const QSize fixed = zoom > 0 ? displaySize(mode, picture, widget, zoom) : picture;
+    if (zoom > 0)
+        mode = 3;
     switch (mode) {
     case 3: {
-        bool hs = picture.width() > W, vs = picture.height() > H;
+        bool hs = fixed.width() > W, vs = fixed.height() > H;
         if (hs && !vs)
-            vs = picture.height() > H - extent;
+            vs = fixed.height() > H - extent;
         if (vs && !hs)
-            hs = picture.width() > W - extent;
+            hs = fixed.width() > W - extent;
         g.hScroll = hs;
         g.vScroll = vs;
         break;
@@ -77,7 +84,7 @@ ViewGeometry layoutView(int mode, QSize picture, QSize widget, int extent) {
         if (g.hScroll)
             g.viewport.setHeight(H - extent);
     }
-    g.display = displaySize(mode, picture, g.viewport);
+    g.display = zoom > 0 ? fixed : displaySize(mode, picture, g.viewport);
     g.maxScroll = QPoint(std::max(0, g.display.width() - g.viewport.width()),
                          std::max(0, g.display.height() - g.viewport.height()));
     return g;
@@ -115,6 +122,53 @@ QRectF pictureToView(const QRect& pixels, const QRectF& display, QSize picture) 
     const double ky = display.height() / picture.height();
     return QRectF(display.x() + pixels.x() * kx, display.y() + pixels.y() * ky, pixels.width() * kx,
                   pixels.height() * ky);
+}
+
+namespace {
+constexpr double kZoomSteps[] = {1.0 / 16, 1.0 / 12, 1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3,
+                                 1.0,      1.5,      2.0,     3.0,     4.0,     8.0,     16.0};
+}  // namespace
+
+double nextZoomStep(double shown, int direction) {
+    // A factor within a hair of a step counts as that step.
+    constexpr double eps = 1e-6;
+    if (direction > 0) {
+        for (double s : kZoomSteps)
+            if (s > shown * (1 + eps))
+                return s;
+        return std::max(shown, kZoomSteps[std::size(kZoomSteps) - 1]);
+    }
+    if (direction < 0) {
+        for (auto it = std::rbegin(kZoomSteps); it != std::rend(kZoomSteps); ++it)
+            if (*it < shown * (1 - eps))
+                return *it;
+        return std::min(shown, kZoomSteps[0]);
+    }
+    return shown;
+}
+
+double shownZoom(const ViewGeometry& g, QSize picture) {
+    if (picture.isEmpty() || g.display.isEmpty())
+        return 0;
+    return double(g.display.width()) / picture.width();
+}
+
+int zoomPercent(double zoom) {
+    return int(std::nearbyint(zoom * 100));
+}
+
+QPoint scrollKeepingPoint(QPointF anchor, const QRectF& before, QSize picture, const ViewGeometry& after) {
+    if (picture.isEmpty() || before.isEmpty() || after.display.isEmpty())
+        return QPoint();
+    // The picture point under the anchor, in picture pixels (fractional).
+    const double fx = (anchor.x() - before.x()) * picture.width() / before.width();
+    const double fy = (anchor.y() - before.y()) * picture.height() / before.height();
+    // Where that point lies on the new display; the scroll puts it under the anchor.
+    const double kx = double(after.display.width()) / picture.width();
+    const double ky = double(after.display.height()) / picture.height();
+    const int sx = int(std::lround(fx * kx - anchor.x()));
+    const int sy = int(std::lround(fy * ky - anchor.y()));
+    return QPoint(std::clamp(sx, 0, after.maxScroll.x()), std::clamp(sy, 0, after.maxScroll.y()));
 }
 
 SelectionEdges selectionFromPixels(QPoint a, QPoint b) {

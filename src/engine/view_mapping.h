@@ -14,6 +14,9 @@
 //     vertical scroll bar when the height is then larger than the view.
 //   5 fit height: the same with the height; horizontal scroll bar.
 // A picture smaller than the view in a direction is centred in it.
+// A zoom factor above 0 overrides the mode: the picture is shown at that many
+// view pixels per picture pixel (0.5 half size, 4 four times), with scroll
+// bars where it is larger than the view; 0 leaves the size to the mode.
 // Every on-screen size is a whole number of view pixels, so the scaled
 // rendition and the mapping agree exactly.
 #include <QPoint>
@@ -39,11 +42,28 @@ struct ViewGeometry {
 };
 
 // The on-screen size of a picture in a viewport of the given size.
-QSize displaySize(int mode, QSize picture, QSize viewport);
+QSize displaySize(int mode, QSize picture, QSize viewport, double zoom = 0);
 
 // The layout for a widget of the given size; scrollBarExtent is the width of a
 // vertical (height of a horizontal) scroll bar.
-ViewGeometry layoutView(int mode, QSize picture, QSize widget, int scrollBarExtent);
+ViewGeometry layoutView(int mode, QSize picture, QSize widget, int scrollBarExtent, double zoom = 0);
+
+// The zoom factors the view takes.
+constexpr double kMinZoom = 1.0 / 16;
+constexpr double kMaxZoom = 16;
+// Zoom steps: 1/16 .. 1/3, 1/2, 2/3, 1, 3/2, 2, 3, 4, 8, 16 (shown as 6 .. 1600 %).
+// The step after (direction > 0) or before (direction < 0) the factor now
+// shown; the factor itself when there is none further that way.
+double nextZoomStep(double shown, int direction);
+// The zoom of a layout: view pixels per picture pixel across (0 without a picture).
+double shownZoom(const ViewGeometry& g, QSize picture);
+// A zoom as the percentage shown to the user (whole percent, halves to even).
+int zoomPercent(double zoom);
+
+// The scroll position that keeps the picture point under anchor (viewport
+// coordinates) under it after the picture is shown as in `after`; before is
+// where the whole picture lay on screen until now.
+QPoint scrollKeepingPoint(QPointF anchor, const QRectF& before, QSize picture, const ViewGeometry& after);
 
 // The rectangle (view coordinates) the whole picture occupies in a viewport
 // without scroll bars, scrolled by scroll where it is larger than the view.

@@ -7,12 +7,20 @@
 //   fm_main_command_bar.cpp   command bar, menu labels, buttons, Ctrl keys
 //   fm_main_colour_panel.cpp  colour-depth preview and threshold slider
 //   fm_main_events.cpp        answers to the control's four events
+//   fm_main_status.cpp        the status line beside the picture information
+//   fm_main_browse.cpp        folder steps and recent files
+//   fm_main_options.cpp       the settings dialog and the settings beyond "User.xml"
+#include "main_window/folder_steps.h"
+#include "main_window/recent_files.h"
+
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <QPoint>
 
 class uPcE;
 class spPic;
@@ -62,6 +70,23 @@ public:
     // The window's key preview: acts on the Ctrl keys of the command bar.
     void keyDown(int key, Qt::KeyboardModifiers shift);
     void chScl0Click();
+    // Keys beside the Ctrl table: zoom (Ctrl and +, -, 0) and stepping
+    // through the picture's folder (PageDown, PageUp, Home, End). True when
+    // the key was one of them.
+    bool zoomKey(int key, Qt::KeyboardModifiers shift);
+    bool browseKey(int key, Qt::KeyboardModifiers shift);
+
+    // --- another picture without the open dialog (each asks about unsaved
+    // edits as an open does)
+    void stepInFolder(mainwin::FolderStep step);
+    void openRecentFile(const QString& path);
+    const mainwin::RecentFiles& recentFiles() const { return recent_; }
+
+    // --- the settings dialog of the settings menu
+    void optionsDialog();
+
+    // --- status line: refreshes it from the control's view now
+    void updateStatus();
 
     // --- colour-depth panel
     void ColPrev();
@@ -175,6 +200,13 @@ private:
     // event state
     QString sEdtMd_;
     bool bRevertBack_ = false;  // undo would take back the revert just done
+    // status line: the picture pixel under the pointer, when it is over the picture
+    std::optional<QPoint> pointerPixel_;
+    mainwin::RecentFiles recent_;
+    void loadRecentFiles();
+    void noteRecentFile(const QString& path);
+    void restoreExtraSettings();
+    void showDrawToolbarIfWanted();
 
     bool closingByProgram_ = false;
     bool keyFilterInstalled_ = false;

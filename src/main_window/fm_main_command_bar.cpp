@@ -100,6 +100,7 @@ void fmMain::act(const QString& group, const QString& command) {
     if (commandObserver)
         commandObserver(group, command);
     uPcE_->pcAct(group, command);
+    updateStatus();  // a command may have cleared the selection without a picture report
 }
 
 void fmMain::lbComClick(int i) {
@@ -123,6 +124,15 @@ void fmMain::lbComKey(int i) {
 }
 
 void fmMain::DoCom() {
+    // Items of the window's own: the settings dialog, a recent file.
+    if (spPic_->sWndCom == QStringLiteral("環境設定")) {
+        optionsDialog();
+        return;
+    }
+    if (spPic_->sWndCom == QStringLiteral("最近使ったﾌｧｲﾙ")) {
+        openRecentFile(spPic_->sWndArg);
+        return;
+    }
     const QString group = spPic_->sGrp;
     const QString caption = spPic_->sCap;
     if (group.isEmpty() || caption.isEmpty())
@@ -159,6 +169,8 @@ void fmMain::keyDown(int key, Qt::KeyboardModifiers shift) {
             act(QStringLiteral("画像編集"), QStringLiteral("やり直し"));
         return;
     }
+    if (zoomKey(key, shift) || browseKey(key, shift))
+        return;
     if ((shift & ~Qt::KeypadModifier) != Qt::ControlModifier)
         return;
     switch (key) {
@@ -176,4 +188,35 @@ void fmMain::keyDown(int key, Qt::KeyboardModifiers shift) {
 
 void fmMain::chScl0Click() {
     act(QStringLiteral("表示"), chScl_[0]->isChecked() ? QStringLiteral("ｽｹｰﾙ") : QStringLiteral("実寸"));
+}
+
+bool fmMain::zoomKey(int key, Qt::KeyboardModifiers shift) {
+    const Qt::KeyboardModifiers mods = shift & ~Qt::KeypadModifier;
+    // "+" needs Shift on most keyboards, so Ctrl+Shift counts for it; Alt never.
+    const bool ctrl = mods == Qt::ControlModifier;
+    const bool ctrlShift = mods == (Qt::ControlModifier | Qt::ShiftModifier);
+    switch (key) {
+    case Qt::Key_Plus:
+        if (!ctrl && !ctrlShift)
+            return false;
+        uPcE_->ZoomStep(1);
+        return true;
+    case Qt::Key_Equal:
+    case Qt::Key_Semicolon:  // Ctrl+; is Ctrl++ without Shift on Japanese keyboards
+        if (!ctrl)
+            return false;
+        uPcE_->ZoomStep(1);
+        return true;
+    case Qt::Key_Minus:
+        if (!ctrl)
+            return false;
+        uPcE_->ZoomStep(-1);
+        return true;
+    case Qt::Key_0:
+        if (!ctrl)
+            return false;
+        uPcE_->ZoomReset();
+        return true;
+    default: return false;
+    }
 }

@@ -23,13 +23,17 @@ int optionForDepth(const QString& sBt) {
 
 }  // namespace
 
-void fmMain::onStFile(const QString&) {
+void fmMain::onStFile(const QString& sFL) {
     ColPrev();
+    if (!sFL.isEmpty() && sFL == uPcE_->prFile())
+        showDrawToolbarIfWanted();
 }
 
 void fmMain::onStPcTyp(const QString& sFL, const QString& sBt, const QString& sTy) {
     setWindowTitle(sFL);
     ssImg_->setCaption(QStringLiteral(" ") + sTy);
+    updateStatus();
+    noteRecentFile(sFL);
     Usr::bLoading = true;
     const int i = optionForDepth(sBt);
     // Selecting the option runs its handler once: through the toggle when the

@@ -85,6 +85,13 @@ fmMain::fmMain(QWidget* parent) : QWidget(parent) {
     connect(uPcE_, &uPcE::eEdtMode, this, &fmMain::onEdtMode, Qt::DirectConnection);
     connect(uPcE_, &uPcE::ePopUp, this, &fmMain::onPopUp, Qt::DirectConnection);
     connect(uPcE_, &uPcE::eHistory, this, &fmMain::onHistory, Qt::DirectConnection);
+    engine::ImageEngine* view = &uPcE_->ikImg();
+    connect(view, &engine::ImageEngine::pointerMoved, this, [this](QPoint pixel, bool inside) {
+        pointerPixel_ = inside ? std::optional<QPoint>(pixel) : std::nullopt;
+        updateStatus();
+    });
+    connect(view, &engine::ImageEngine::zoomChanged, this, &fmMain::updateStatus);
+    connect(view, &engine::ImageEngine::selectionChanged, this, &fmMain::updateStatus);
 
     // Key preview: the window's own native window sees every key press before
     // the focused widget does.
@@ -103,6 +110,8 @@ void fmMain::load(const QStringList& args) {
     Usr::oIni().GetTxt(Usr::sUsrFd + QStringLiteral("User.xml"), bOk);
     SetMnu();
     FmIni(false);
+    restoreExtraSettings();
+    loadRecentFiles();
 
     // A second running copy gets a work folder of its own.
     wrkLock_ = std::make_unique<WorkFolderLock>();

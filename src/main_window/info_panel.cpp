@@ -16,15 +16,22 @@ InfoPanel::InfoPanel(QWidget* parent) : QFrame(parent) {
     picture_->setFixedSize(16, 16);
     text_ = new QLabel(this);
     text_->setTextFormat(Qt::PlainText);
+    status_ = new QLabel(this);
+    status_->setTextFormat(Qt::PlainText);
+    status_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(2, 0, 2, 0);
     row->setSpacing(3);
     row->addWidget(picture_);
-    row->addWidget(text_, 1);
+    row->addWidget(text_);
+    row->addWidget(status_, 1);
 }
 
 void InfoPanel::setCaption(const QString& text) { text_->setText(text); }
 QString InfoPanel::caption() const { return text_->text(); }
+void InfoPanel::setStatus(const QString& text) { status_->setText(text); }
+QString InfoPanel::status() const { return status_->text(); }
 
 CommandLabel::CommandLabel(const QString& caption, QWidget* parent) : QFrame(parent), caption_(caption) {
     text_ = new QLabel(this);

@@ -13,10 +13,15 @@ public:
     explicit InfoPanel(QWidget* parent = nullptr);
     void setCaption(const QString& text);
     QString caption() const;
+    // The status line shown right of the caption; it gives way first when
+    // the panel is narrow, so the caption stays readable.
+    void setStatus(const QString& text);
+    QString status() const;
 
 private:
     QLabel* picture_ = nullptr;
     QLabel* text_ = nullptr;
+    QLabel* status_ = nullptr;
 };
 
 // A label of the command bar that acts as a menu title: it reacts to a click

@@ -24,6 +24,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTextStream>
+#include <QWheelEvent>
 #include <QWindow>
 #include <cstdio>
 
@@ -180,6 +181,29 @@ bool runScript(fmMain& window, const QString& path) {
             }
             drag(&window.control().ikImg(), QPointF(n[0].toDouble(), n[1].toDouble()),
                  QPointF(n[2].toDouble(), n[3].toDouble()));
+        } else if (cmd == QStringLiteral("form")) {
+            // "form 1=32 3=0": the user's changes to the next form, field by
+            // field; "form cancel" cancels it.
+            if (arg == QStringLiteral("cancel")) {
+                scriptedPrompt().formEdits.push_back(std::nullopt);
+            } else {
+                std::vector<std::pair<int, double>> edits;
+                for (const QString& part : arg.split(u' ', Qt::SkipEmptyParts))
+                    edits.emplace_back(part.section(u'=', 0, 0).toInt(), part.section(u'=', 1).toDouble());
+                scriptedPrompt().formEdits.push_back(edits);
+            }
+        } else if (cmd == QStringLiteral("wheel")) {
+            // "wheel X Y DELTA": Ctrl+wheel over the picture view.
+            const QStringList n = arg.split(u' ', Qt::SkipEmptyParts);
+            if (n.size() != 3) {
+                fail(QStringLiteral("bad wheel ") + arg);
+                return false;
+            }
+            QWidget* view = &window.control().ikImg();
+            const QPointF pos(n[0].toDouble(), n[1].toDouble());
+            QWheelEvent e(pos, view->mapToGlobal(pos), QPoint(), QPoint(0, n[2].toInt()), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(view, &e);
         } else if (cmd == QStringLiteral("arrow")) {
             window.cmSld(arg.toInt() == 0 ? 0 : 1)->click();
         } else if (cmd == QStringLiteral("text")) {
@@ -193,12 +217,13 @@ bool runScript(fmMain& window, const QString& path) {
                 QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
         } else if (cmd == QStringLiteral("state")) {
             uPcE& c = window.control();
-            std::printf("STATE: %s file=%s size=%gx%g bit=%s mode=%s undo=%d option=%d caption=%s geometry=%d,%d %dx%d scale=%d threshold=%s/%d sel=%d,%d,%d,%d client=%d,%d t=%lldms\n",
+            std::printf("STATE: %s file=%s size=%gx%g bit=%s mode=%s undo=%d option=%d caption=%s geometry=%d,%d %dx%d scale=%d threshold=%s/%d sel=%d,%d,%d,%d client=%d,%d zoom=%d view=%d update=%d t=%lldms\n",
                         qPrintable(arg), qPrintable(c.prFile()), c.PicWidth(), c.PicHeight(), qPrintable(c.sBit()),
                         qPrintable(c.sEdtMode()), c.iUndo(), window.iColCd(), qPrintable(window.windowTitle()), window.x(), window.y(), window.width(),
                         window.height(), window.chScl(0)->isChecked() ? 1 : 0, qPrintable(window.txSld()->text()),
                         window.slider()->value(), c.ikImg().SelLeft(), c.ikImg().SelTop(), c.ikImg().SelRight(),
-                        c.ikImg().SelBottom(), window.geometry().x(), window.geometry().y(), clock.elapsed());
+                        c.ikImg().SelBottom(), window.geometry().x(), window.geometry().y(),
+                        engine::zoomPercent(c.ikImg().ShownZoom()), c.iDspMode(), c.iEdtUpd(), clock.elapsed());
             std::fflush(stdout);
         } else if (cmd == QStringLiteral("print")) {
             std::printf("%s\n", qPrintable(arg));

@@ -60,6 +60,18 @@ void spPic::build() {
     addSeparator(file, mnFile_, 1);
     addItem(file, mnFile_, 2, QStringLiteral("上書き保存(&S)"), QStringLiteral("Ctrl+S"));
     addItem(file, mnFile_, 3, QStringLiteral("名前を付けて保存(&A)"));
+    // The recent files, between the save items and the end of the menu.
+    mnRecentSep_ = file->addSeparator();
+    mnRecentSep_->setVisible(false);
+    for (int i = 0; i < 10; ++i) {
+        QAction* a = file->addAction(QString());
+        a->setVisible(false);
+        connect(a, &QAction::triggered, this, [this, a] {
+            sWndCom = QStringLiteral("最近使ったﾌｧｲﾙ");
+            sWndArg = a->data().toString();
+        });
+        mnRecent_.push_back(a);
+    }
     addSeparator(file, mnFile_, 15);
     addItem(file, mnFile_, 16, QStringLiteral("終了(&X)"));
     for (auto it = mnFile_.cbegin(); it != mnFile_.cend(); ++it) {
@@ -102,6 +114,10 @@ void spPic::build() {
     addItem(rotate, mnRotate_, 1, QStringLiteral("上下反転"));
     addItem(rotate, mnRotate_, 2, QStringLiteral("右90度"), QStringLiteral("Ctrl+R"));
     addItem(rotate, mnRotate_, 3, QStringLiteral("左90度"), QStringLiteral("Ctrl+L"));
+    // Resizing and turning by numbers, beside the items above (their own indexes).
+    edit->addSeparator();
+    addItem(edit, mnEdt_, 20, QStringLiteral("ｻｲｽﾞ変更..."));
+    addItem(edit, mnEdt_, 21, QStringLiteral("角度を指定して回転..."));
 
     for (auto it = mnEdt_.cbegin(); it != mnEdt_.cend(); ++it) {
         const int i = it.key();
@@ -126,6 +142,24 @@ void spPic::build() {
     mnUsr_ = view->addAction(QStringLiteral("「送る」にｼｮｰﾄｶｯﾄ作成"));
     mnUsr_->setData(mnUsr_->text());
     connect(mnUsr_, &QAction::triggered, this, [this] { mnUsrClick(); });
+    mnOpt_ = view->addAction(QStringLiteral("環境設定..."));
+    mnOpt_->setData(mnOpt_->text());
+    connect(mnOpt_, &QAction::triggered, this, [this] { sWndCom = QStringLiteral("環境設定"); });
+}
+
+void spPic::setRecentFiles(const QStringList& paths) {
+    for (int i = 0; i < int(mnRecent_.size()); ++i) {
+        QAction* a = mnRecent_[size_t(i)];
+        const bool used = i < paths.size();
+        a->setVisible(used);
+        a->setData(used ? paths[i] : QString());
+        // "&1 /path" .. "1&0 /path"; an "&" of the path is shown as itself.
+        QString shown = used ? paths[i] : QString();
+        shown.replace(u'&', QStringLiteral("&&"));
+        const QString number = i < 9 ? QStringLiteral("&%1").arg(i + 1) : QStringLiteral("1&0");
+        a->setText(used ? number + u' ' + shown : QString());
+    }
+    mnRecentSep_->setVisible(!paths.isEmpty());
 }
 
 bool spPic::clipboardHasBitmap() {
@@ -152,6 +186,8 @@ void spPic::Act(int iNdx) { Act(iNdx, QCursor::pos()); }
 void spPic::Act(int iNdx, const QPoint& at) {
     sGrp.clear();
     sCap.clear();
+    sWndCom.clear();
+    sWndArg.clear();
     QMenu* menu = mnJb(iNdx);
     if (!menu || !menu->menuAction()->isEnabled())
         return;
@@ -189,7 +225,7 @@ void spPic::mnEdtClick(int index) {
         return;
     }
     // Separators and submenu parents do nothing.
-    if (!QStringLiteral(".0.1.3.4.6.7.8.").contains(u'.' + QString::number(index) + u'.'))
+    if (!QStringLiteral(".0.1.3.4.6.7.8.20.21.").contains(u'.' + QString::number(index) + u'.'))
         return;
     const QString cap = caption(mnEdt_.value(index));
     StCom(index == 6 ? QStringLiteral("範囲") : QStringLiteral("画像編集"), cap);
@@ -220,6 +256,8 @@ void spPic::setPrEdtMode(const QString& sMd) {
     bEdited_ = edited;
     mnEdt_.value(1)->setEnabled(edited || bRevertBack_);
     mnEdt_.value(3)->setEnabled(notInitial);
+    mnEdt_.value(20)->setEnabled(notInitial);
+    mnEdt_.value(21)->setEnabled(notInitial);
 }
 
 void spPic::setPrHistory(bool bRedo, bool bRevertBack) {

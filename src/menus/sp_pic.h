@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -23,6 +24,11 @@ public:
     // Group and command of the item chosen in the last popup; empty when none.
     QString sGrp;
     QString sCap;
+    // A command the main window runs itself rather than the control, chosen in
+    // the last popup: "環境設定" (the settings dialog) or "最近使ったﾌｧｲﾙ" with
+    // the file's path in sWndArg. Empty when none; sGrp and sCap stay empty then.
+    QString sWndCom;
+    QString sWndArg;
 
     // Pops up the top-level menu iNdx (2 "ﾌｧｲﾙ", 3 "画像編集", 4 "表示") at the
     // mouse pointer and returns when it has closed; by then the chosen item has
@@ -52,6 +58,13 @@ public:
     // "やり直し", placed under "編集を一つ戻す" with an index of its own.
     QAction* mnRedo() const { return mnEdt_.value(kRedoIndex); }
     static constexpr int kRedoIndex = 30;
+    // Items added beside the menu tree: the recent files of the file menu
+    // (0 the newest; hidden when unused), the settings dialog of the settings menu.
+    QAction* mnRecent(int i) const { return i >= 0 && i < int(mnRecent_.size()) ? mnRecent_[size_t(i)] : nullptr; }
+    QAction* mnOpt() const { return mnOpt_; }
+
+    // Shows these files (most recent first, at most ten) in the file menu.
+    void setRecentFiles(const QStringList& paths);
 
     // An item's caption as the menu holds it ("上書き保存(&S)"), without the
     // shortcut text shown beside it.
@@ -83,4 +96,7 @@ private:
     QMap<int, QAction*> mnFile_, mnEdt_, mnResize_, mnToj_, mnRotate_;
     QAction* mnUsr_ = nullptr;
     bool bEdited_ = false, bRevertBack_ = false;
+    std::vector<QAction*> mnRecent_;
+    QAction* mnRecentSep_ = nullptr;
+    QAction* mnOpt_ = nullptr;
 };

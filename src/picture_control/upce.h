@@ -4,6 +4,7 @@
 // the public members and hears from it through four signals.
 #include "engine/picture_origin.h"
 
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -33,6 +34,14 @@ public:
     int vCheckSave();
     void pcOpen(int iJb, QString& sFL, bool bNEVN = false);
     void SetRect(double gWd, double gHi);
+
+    // --- zoom (beside the view modes): one step in (direction > 0) or out
+    // about the centre of the view; ZoomReset shows the picture by its view
+    // mode again. Both do nothing without a picture and return whether they acted.
+    bool ZoomStep(int direction);
+    bool ZoomReset();
+    // Whether pcOpen takes a file by its name (its extension).
+    bool canOpen(const QString& path) const { return extensionAccepted(path); }
 
     // --- read access for the host, the batch tool and tests
     engine::ImageEngine& ikImg() { return *ikImg_; }
@@ -192,4 +201,12 @@ private:
     void CopyPicture();
     void ShowDrawToolbar();
     bool fullColour() const;
+
+    // resize and turn by numbers
+    void ResizeByText(const QString& text);
+    void ResizeDialog();
+    void resizeTo(QSize size);
+    void finishNumberEdit();
+    void TurnByText(const QString& text);
+    void TurnDialog();
 };

@@ -70,6 +70,10 @@ bool uPcE::runCommand(const QString& sGp, const QString& sJb, bool& saveWritten)
             HighlightSelection();
         } else if (sJb == QStringLiteral("ﾂｰﾙﾊﾞｰを表示")) {
             ShowDrawToolbar();
+        } else if (sJb == QStringLiteral("ｻｲｽﾞ変更...")) {
+            ResizeDialog();
+        } else if (sJb == QStringLiteral("角度を指定して回転...")) {
+            TurnDialog();
         }
     } else if (sGp == QStringLiteral("綴じ込み")) {
         CloseUpSelection(sJb == QStringLiteral("横方向") ? 0 : 1);
@@ -86,6 +90,10 @@ bool uPcE::runCommand(const QString& sGp, const QString& sJb, bool& saveWritten)
         StEdtMode(sJb);
     } else if (sGp == QStringLiteral("範囲")) {
         ClrRect();
+    } else if (sGp == QStringLiteral("ｻｲｽﾞ変更")) {
+        ResizeByText(sJb);  // "640,480", "50%": the size as text
+    } else if (sGp == QStringLiteral("角度回転")) {
+        TurnByText(sJb);    // "30", "-12.5,#000000": degrees clockwise, background
     }
     return true;
 }

@@ -97,8 +97,14 @@ bool uPcE::pcLoad(const QString& path, int mode, bool bNEVN) {
     // may still be on its way there.
     if (fileIsInWorkFolder(path))
         history_->settle();
+    // An undo step shows the earlier picture where the user was looking: a
+    // zoom and its scroll position stay.
+    const double zoom = mode == 1 ? ikImg_->Zoom() : 0;
+    const QPoint scroll = ikImg_->scrollPosition();
     if (mode != 2 && !loadPixels(path))
         return false;
+    if (zoom > 0 && ikImg_->SetZoom(zoom, QPointF()))
+        ikImg_->setScrollPosition(scroll);
     finishLoad(path, mode, bNEVN);
     return true;
 }

@@ -15,6 +15,18 @@ void uPcE::SetViewMode(const QString& caption) {
     bRet_ = ikImg_->ApplyDispMode(iDspMode_);
 }
 
+bool uPcE::ZoomStep(int direction) {
+    if (ikImg_->ImageHandle() == 0)
+        return false;
+    return ikImg_->ZoomStep(direction);
+}
+
+bool uPcE::ZoomReset() {
+    if (ikImg_->ImageHandle() == 0 || ikImg_->Zoom() == 0)
+        return false;
+    return ikImg_->ApplyDispMode(ikImg_->DispMode());
+}
+
 void uPcE::UpdatePicInfo() {
     if (ikImg_->ImageHandle() == 0)
         return;

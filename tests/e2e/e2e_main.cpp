@@ -5,13 +5,15 @@
 // window with the colour panel in use. A third run selects with the mouse,
 // copies from the popup menu, pastes as new, edits from the menu and the
 // keyboard, commits a colour preview and makes the Open With entry. A fourth
-// undoes and redoes from the keys and takes a revert back.
+// undoes and redoes from the keys and takes a revert back. A fifth zooms,
+// steps through a folder, uses the settings dialog and resizes by number.
 //
 //   tolvane_e2e <path of tolvane> <screenshot.png to write>
 //
 // Exit code 0 passed, 1 failed, 77 skipped (no xvfb-run).
 #include <QGuiApplication>
 #include <QDirIterator>
+#include <QFileInfo>
 #include <QFile>
 #include <QImage>
 #include <QLinearGradient>
@@ -215,6 +217,65 @@ int main(int argc, char** argv) {
     check(shown("back") == "40x96 編集 2", QStringLiteral("Ctrl+Z takes the revert back: ") + shown("back"));
     check(shown("again") == "40x96 編集 2", QStringLiteral("Ctrl+Shift+Z redoes too: ") + shown("again"));
     check(QImage(wide).width() == 96, QStringLiteral("the picture file is unchanged after answering No"));
+
+    // 5. Zoom, stepping through a folder, the settings dialog and resizing by number.
+    const QString folder = tmp.path() + QStringLiteral("/browse/");
+    QDir().mkpath(folder);
+    for (const char* n : {"pic1.bmp", "Pic2.bmp", "pic10.bmp"})
+        saveBmp(folder + QString::fromLatin1(n), landscape(240, 160));
+    writeText(folder + QStringLiteral("notes.txt"), "not a picture");
+    const QString script5 = tmp.path() + QStringLiteral("/browse.txt");
+    writeText(script5, "key Ctrl+0\n"
+                       "state fit\n"
+                       "key Ctrl++\n"
+                       "state zoomin\n"
+                       "wheel 100 100 120\n"
+                       "state wheel\n"
+                       "key Ctrl+0\n"
+                       "state back\n"
+                       "key PgDown\n"
+                       "state next\n"
+                       "key PgDown\n"
+                       "state next2\n"
+                       "key PgDown\n"
+                       "state wrapped\n"
+                       "key End\n"
+                       "state last\n"
+                       "form 0=2 1=1\n"
+                       "menu 3 環境設定...\n"
+                       "state options\n"
+                       "form 1=120\n"
+                       "menu 2 ｻｲｽﾞ変更...\n"
+                       "state resized\n"
+                       "exit\n");
+    QString out5;
+    const int code5 = runProgram(program, home, script5, folder + QStringLiteral("pic1.bmp"), &out5);
+    check(code5 == 0, QStringLiteral("fifth run ended (exit code %1)").arg(code5));
+    const auto fit = stateLine(out5, QStringLiteral("fit"));
+    const auto zoomin = stateLine(out5, QStringLiteral("zoomin"));
+    const auto wheel = stateLine(out5, QStringLiteral("wheel"));
+    const auto back = stateLine(out5, QStringLiteral("back"));
+    check(fit.value(QStringLiteral("zoom")) == "100", QStringLiteral("a small picture fits at 100 %: ") + fit.value("zoom"));
+    check(zoomin.value(QStringLiteral("zoom")) == "150" && wheel.value(QStringLiteral("zoom")) == "200",
+          QStringLiteral("Ctrl++ and Ctrl+wheel zoom in: %1, %2").arg(zoomin.value("zoom"), wheel.value("zoom")));
+    check(back.value(QStringLiteral("zoom")) == "100", QStringLiteral("Ctrl+0 goes back to the view mode: ") + back.value("zoom"));
+    const auto fileOf = [&](const char* label) { return QFileInfo(stateLine(out5, QString::fromLatin1(label)).value("file")).fileName(); };
+    check(fileOf("next") == "Pic2.bmp" && fileOf("next2") == "pic10.bmp" && fileOf("wrapped") == "pic1.bmp" &&
+              fileOf("last") == "pic10.bmp",
+          QStringLiteral("PageDown and End step through the folder in natural order: %1 %2 %3 %4")
+              .arg(fileOf("next"), fileOf("next2"), fileOf("wrapped"), fileOf("last")));
+    const auto options = stateLine(out5, QStringLiteral("options"));
+    check(options.value(QStringLiteral("view")) == "3" && options.value(QStringLiteral("update")) == "1" &&
+              options.value(QStringLiteral("scale")) == "0",
+          QStringLiteral("the settings dialog sets the view and update modes: view=%1 update=%2")
+              .arg(options.value("view"), options.value("update")));
+    check(stateLine(out5, QStringLiteral("resized")).value(QStringLiteral("size")) == "120x80",
+          QStringLiteral("resizing by number keeps the proportions: ") + stateLine(out5, "resized").value("size"));
+    QFile userXml(findFile(home, QStringLiteral("User.xml")));
+    const QByteArray xml5 = userXml.open(QIODevice::ReadOnly) ? userXml.readAll() : QByteArray();
+    check(xml5.count('\n') == 14, QStringLiteral("User.xml keeps its fifteen lines"));
+    check(xml5.contains(QByteArray("<\x95\xd2\x8f\x57\x8d\x58\x90\x56>1</")),
+          QStringLiteral("User.xml holds the new edit-update mode"));
 
     std::printf("%s\n", failures ? "FAILED" : "PASSED");
     return failures ? 1 : 0;

@@ -236,3 +236,22 @@ TEST(BatchArgs, UsageErrors) {
     EXPECT_TRUE(a.steps[0].invert);
     EXPECT_TRUE(a.time);
 }
+
+TEST_F(Batch, ResizeAndTurnByNumbersTakeTheirArguments) {
+    // 7 x 5 to 14 x 10, then a quarter turn by number: 10 x 14.
+    BatchRun r = runBatch({input, QStringLiteral("--do"), QStringLiteral("ｻｲｽﾞ変更/200%"), QStringLiteral("--do"),
+                           QStringLiteral("角度回転/90,#000000"), QStringLiteral("--info")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("10x14\t24."))) << r.out.toStdString();
+    r = runBatch({input, QStringLiteral("--do"), QStringLiteral("角度回転/45"), QStringLiteral("--info")});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("8x8\t24.")) || r.out.startsWith(QStringLiteral("9x9\t24.")))
+        << "the canvas holds the turned picture: " << r.out.toStdString();
+    // Numbers the control refuses fail the step with its message.
+    r = runBatch({input, QStringLiteral("--do"), QStringLiteral("ｻｲｽﾞ変更/0,5"), QStringLiteral("--save"),
+                  path("never.bmp")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("ｻｲｽﾞの指定が正しくありません"))) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(path("never.bmp")));
+    EXPECT_TRUE(batch::usageText().contains(QStringLiteral("ｻｲｽﾞ変更/W,H")));
+}

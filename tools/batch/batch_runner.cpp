@@ -63,6 +63,10 @@ bool knownCommand(const QString& group, const QString& item) {
         {QStringLiteral("更新"), {QStringLiteral("確認後更新"), QStringLiteral("確認なし"), QStringLiteral("自動更新")}},
         {QStringLiteral("範囲"), {QStringLiteral("範囲のｸﾘｱ")}},
     };
+    // Resizing and turning by numbers take their numbers as the item; the
+    // control checks them and says what is wrong.
+    if (group == QStringLiteral("ｻｲｽﾞ変更") || group == QStringLiteral("角度回転"))
+        return true;
     const auto it = table.find(group);
     return it != table.end() && it->contains(item);
 }
@@ -163,6 +167,7 @@ bool Runner::doCommand(const Step& step) {
     control_->pcAct(step.group, step.item);
     // Edits that report failure only through the engine's result.
     const bool checked = step.group == QStringLiteral("ﾘｻｲｽﾞ") || step.group == QStringLiteral("回転") ||
+                         step.group == QStringLiteral("ｻｲｽﾞ変更") || step.group == QStringLiteral("角度回転") ||
                          step.item == QStringLiteral("ﾄﾘﾐﾝｸﾞ");
     if (checked && !control_->bRet())
         return fail(QStringLiteral("%1/%2 を実行できませんでした: %3")
