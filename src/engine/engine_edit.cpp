@@ -2,6 +2,7 @@
 // operation through ImageEngine::applyEdit (long-operation events, one-step
 // undo, redraw, ErrorNumber).
 #include "engine/image_engine.h"
+#include "engine/ops/colour_preview.h"
 #include "engine/ops/ops.h"
 #include "engine/picture_store.h"
 
@@ -65,7 +66,24 @@ bool EngineEdit::ConvertDepth(int depthCode, int, bool flag, int threshold) {
         engine_.setError(engine_.current() ? Error::BadArgument : Error::NoPicture);
         return false;
     }
-    return engine_.applyEdit([&](Picture& pic) { return ops::convertDepth(pic, depthCode, flag, threshold); });
+    // With a known code, a conversion fails only when its pictures cannot be allocated.
+    return engine_.applyEdit([&](Picture& pic) { return ops::convertDepth(pic, depthCode, flag, threshold); },
+                             Error::OutOfMemory);
+}
+
+bool EngineEdit::PreviewDepth(int depthCode, int threshold) {
+    switch (depthCode) {
+    case 1: case 4: case 40: case 8: case 80: case 16: case 24: case 32: break;
+    default:
+        engine_.setError(engine_.current() ? Error::BadArgument : Error::NoPicture);
+        return false;
+    }
+    return engine_.applyEdit([&](Picture& pic) { return ops::previewDepth(pic, depthCode, threshold); },
+                             Error::OutOfMemory);
+}
+
+bool EngineEdit::InvertAll() {
+    return engine_.applyEdit([](Picture& pic) { return ops::invertAll(pic); }, Error::OutOfMemory);
 }
 
 bool EngineEdit::Resize(int width, int height, bool) {

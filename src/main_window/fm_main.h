@@ -50,6 +50,10 @@ public:
     bool queryUnload(bool byUser);
 
     uPcE& control() { return *uPcE_; }
+
+    // Called once, from the event loop, after the first main window was shown.
+    // The program sets none; test drivers set one before the window is made.
+    static void setFirstShownHook(std::function<void(fmMain&)> hook);
     spPic& menus() { return *spPic_; }
 
     // --- command bar
@@ -159,7 +163,7 @@ private:
 
     bool closingByProgram_ = false;
     bool keyFilterInstalled_ = false;
-    bool scriptStarted_ = false;
+    bool firstShown_ = false;
     QString sWrkFd_;
     std::unique_ptr<mainwin::WorkFolderLock> wrkLock_;
 };

@@ -4,9 +4,10 @@
 #include "main_window/fm_main.h"
 
 #include "engine/image_engine.h"
-#include "engine/ops/colour_preview.h"
+#include "engine/errors.h"
 #include "main_window/twips.h"
 #include "picture_control/upce.h"
+#include "platform/prompt.h"
 #include "startup/usr.h"
 
 #include <QCheckBox>
@@ -128,8 +129,14 @@ void fmMain::ColPrev() {
     if (h != 0) {
         ikImg_->SetImageHandle(ikImg_->CopyImage(h));
         const int code = iColCd_;
-        // A failed conversion leaves the copy as it was; nothing to report.
-        ikImg_->applyEdit([code, t](engine::Picture& p) { return engine::ops::previewDepth(p, code, t); });
+        // A conversion that cannot be done is said at once: the preview would
+        // otherwise show, and 確定 hand over, the unconverted picture.
+        if (!ikImg_->Edit().PreviewDepth(code, t)) {
+            ikImg_->FreeImage(ikImg_->ImageHandle());
+            Usr::WaitCur(false);
+            platform::prompt().message(engine::errorText(ikImg_->lastError()), platform::Buttons::Ok);
+            return;
+        }
         ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
         pvSource_ = controlPictureKey();
     }
@@ -154,7 +161,8 @@ void fmMain::cmRvcClick() {
     engine::EngineEdit& edit = ikImg_->Edit();
     edit.EditOption = 1;
     edit.RegionMode = 1;
-    ikImg_->applyEdit([](engine::Picture& p) { return engine::ops::invertAll(p); });
+    if (!ikImg_->Edit().InvertAll() && engine::isFailure(ikImg_->lastError()))
+        platform::prompt().message(engine::errorText(ikImg_->lastError()), platform::Buttons::Ok);
     ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
 }
 

@@ -16,10 +16,12 @@ void uPcE::pcAct(const QString& sGp, const QString& sJb) {
     ikImg_->drawTool().CloseDrawTool();
 
     bool saveWritten = false;
-    bool ok = false;
-    guarded([&] { ok = runCommand(sGp, sJb, saveWritten); });
-    if (!ok)
-        return;  // a failed command keeps the state it left
+    Outcome outcome = Outcome::NothingToDo;
+    failed_ = false;
+    guarded([&] { outcome = runCommand(sGp, sJb, saveWritten); });
+    lastOutcome_ = failed_ ? Outcome::Failed : outcome;
+    if (lastOutcome_ == Outcome::Failed)
+        return;  // everything is as it was before the command
 
     if (kSaveItems.contains(sJb)) {
         // "読込" means "as on disk": only a save that wrote the file earns it.
@@ -35,42 +37,49 @@ void uPcE::pcAct(const QString& sGp, const QString& sJb) {
     }
 }
 
-// Runs the command of the pair; false when the command ran into an error.
-bool uPcE::runCommand(const QString& sGp, const QString& sJb, bool& saveWritten) {
+namespace {
+uPcE::Outcome outcomeOf(bool didSomething) { return didSomething ? uPcE::Outcome::Done : uPcE::Outcome::NothingToDo; }
+}  // namespace
+
+// Runs the command of the pair. A real failure does not return: it travels
+// as an exception to guarded(), which reports it and puts things back.
+uPcE::Outcome uPcE::runCommand(const QString& sGp, const QString& sJb, bool& saveWritten) {
     if (sGp == QStringLiteral("ﾌｧｲﾙ")) {
         if (sJb == QStringLiteral("ﾌｧｲﾙを開く")) {
             QString none;
             pcOpen(1, none, false);
         } else if (sJb == QStringLiteral("上書き保存")) {
             saveWritten = pcSave(0);
+            return outcomeOf(saveWritten);
         } else if (sJb == QStringLiteral("名前を付けて保存")) {
             saveWritten = pcSave(1);
+            return outcomeOf(saveWritten);
         }
     } else if (sGp == QStringLiteral("表示")) {
         SetViewMode(sJb);
     } else if (sGp == QStringLiteral("ﾘｻｲｽﾞ")) {
-        ShrinkToSelection(sJb);
+        return outcomeOf(ShrinkToSelection(sJb));
     } else if (sGp == QStringLiteral("画像編集")) {
         if (sJb == QStringLiteral("読込時に戻す")) {
             QString path = sFile_;
             pcOpen(0, path, false);
         } else if (sJb == QStringLiteral("編集を一つ戻す")) {
-            vUndo();
+            return outcomeOf(vUndo());
         } else if (sJb == QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ")) {
-            CopyPicture();
+            return outcomeOf(CopyPicture());
         } else if (sJb == QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規")) {
-            pcNewClip();
+            return outcomeOf(pcNewClip());
         } else if (sJb == QStringLiteral("ﾄﾘﾐﾝｸﾞ")) {
-            TrimToSelection();
+            return outcomeOf(TrimToSelection());
         } else if (sJb == QStringLiteral("強調")) {
-            HighlightSelection();
+            return outcomeOf(HighlightSelection());
         } else if (sJb == QStringLiteral("ﾂｰﾙﾊﾞｰを表示")) {
-            ShowDrawToolbar();
+            return outcomeOf(ShowDrawToolbar());
         }
     } else if (sGp == QStringLiteral("綴じ込み")) {
-        CloseUpSelection(sJb == QStringLiteral("横方向") ? 0 : 1);
+        return outcomeOf(CloseUpSelection(sJb == QStringLiteral("横方向") ? 0 : 1));
     } else if (sGp == QStringLiteral("回転")) {
-        RotateFlip(sJb);
+        return outcomeOf(RotateFlip(sJb));
     } else if (sGp == QStringLiteral("更新")) {
         if (sJb == QStringLiteral("確認後更新"))
             iEdtUpd_ = 0;
@@ -83,5 +92,5 @@ bool uPcE::runCommand(const QString& sGp, const QString& sJb, bool& saveWritten)
     } else if (sGp == QStringLiteral("範囲")) {
         ClrRect();
     }
-    return true;
+    return Outcome::Done;
 }

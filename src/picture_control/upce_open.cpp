@@ -101,7 +101,8 @@ void uPcE::finishLoad(const QString& path, int mode, bool bNEVN) {
     vPutUndo(mode == 1);
 }
 
-void uPcE::pcNewClip() {
+bool uPcE::pcNewClip() {
+    bool pasted = false;
     const bool ok = guarded([&] {
         const QMimeData* mime = QApplication::clipboard()->mimeData();
         if (!mime || !mime->hasImage()) {
@@ -124,7 +125,7 @@ void uPcE::pcNewClip() {
         QApplication::clipboard()->clear();
         ikImg2_->ReadImageInfo();
         if (ikImg2_->ImageType() != 1) {
-            bRet_ = ikImg2_->ConvertBits(24, 0, 0, 0, 0);
+            require(ikImg2_->ConvertBits(24, 0, 0, 0, 0), *ikImg2_);
             engine::EngineEdit& edit = ikImg2_->Edit();
             edit.TrimLeft = 0;
             edit.TrimRight = ikImg2_->ImageWidth() - 2;
@@ -147,7 +148,7 @@ void uPcE::pcNewClip() {
             reportEngineError(*ikImg2_);
         bRet_ = ikImg2_->FreeImage(ikImg2_->ImageHandle());
         if (written)
-            pcLoad(path, -1, false);
+            pasted = pcLoad(path, -1, false);
     });
-    Q_UNUSED(ok);
+    return ok && pasted;
 }

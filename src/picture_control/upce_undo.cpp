@@ -43,18 +43,19 @@ void uPcE::vPutUndo(bool undoLoad) {
     UpdatePicInfo();
 }
 
-void uPcE::vUndo() {
+bool uPcE::vUndo() {
     if (sWrkFld_.isEmpty() || iUndo_ <= 1)
-        return;  // nothing to go back to: the picture and the state stay
+        return false;  // nothing to go back to: the picture and the state stay
     const int step = iUndo_ - 1;
     const QString path = undoFileName(step);
     if (!loadPixels(path))
-        return;  // the step is gone: the picture, the counter and the state stay
+        return false;  // the step is gone: the picture, the counter and the state stay
     iUndo_ = step;
     restoreOrigin(step);
     if (iUndo_ == 1)
         StEdtMode(QStringLiteral("読込"));
     finishLoad(path, 1, false);
+    return true;
 }
 
 void uPcE::vClrUndo() {

@@ -1,8 +1,6 @@
 #include "batch/batch_runner.h"
 
 #include "engine/image_engine.h"
-#include "engine/ops/colour_preview.h"
-#include "engine/picture_store.h"
 #include "picture_control/upce.h"
 #include "platform/prompt.h"
 
@@ -162,10 +160,11 @@ bool Runner::doCommand(const Step& step) {
     if (step.item == QStringLiteral("編集を一つ戻す") && control_->iUndo() <= 1)
         return fail(QStringLiteral("戻す編集がありません"));
     control_->pcAct(step.group, step.item);
-    // Edits that report failure only through the engine's result.
-    const bool checked = step.group == QStringLiteral("ﾘｻｲｽﾞ") || step.group == QStringLiteral("回転") ||
-                         step.item == QStringLiteral("ﾄﾘﾐﾝｸﾞ");
-    if (checked && !control_->bRet())
+    // A failure was already shown (a line on standard error); a command that
+    // found nothing to do did not do what the step asked either.
+    if (control_->lastOutcome() == uPcE::Outcome::Failed)
+        return false;
+    if (control_->lastOutcome() == uPcE::Outcome::NothingToDo)
         return fail(QStringLiteral("%1/%2 を実行できませんでした: %3")
                         .arg(step.group, step.item, engine::errorText(control_->ikImg().lastError())));
     if (control_->ImgHandle() == 0)
@@ -173,18 +172,20 @@ bool Runner::doCommand(const Step& step) {
     return true;
 }
 
+// The colour panel's way: the conversion is made on a copy in a preview
+// engine, then handed to the control as one edit.
 bool Runner::depth(const Step& step) {
-    engine::Picture* current = engine::PictureStore::instance().find(control_->ImgHandle());
-    if (!current)
+    if (control_->ImgHandle() == 0)
         return fail(QStringLiteral("画像がありません"));
-    engine::Picture preview = *current;
-    if (!engine::ops::previewDepth(preview, step.values[0], step.values[1]))
-        return fail(QStringLiteral("色数 %1 に変換できませんでした").arg(step.values[0]));
-    if (step.invert && !engine::ops::invertAll(preview))
-        return fail(QStringLiteral("色反転できませんでした"));
-    const quint32 h = engine::PictureStore::instance().add(std::move(preview));
-    control_->SetImgHandle(h);
-    engine::PictureStore::instance().remove(h);
+    engine::ImageEngine preview;
+    preview.SetImageHandle(control_->ikImg().CopyImage(control_->ImgHandle()));
+    if (preview.ImageHandle() == 0 || !preview.Edit().PreviewDepth(step.values[0], step.values[1]))
+        return fail(QStringLiteral("色数 %1 に変換できませんでした: %2")
+                        .arg(step.values[0])
+                        .arg(engine::errorText(preview.lastError())));
+    if (step.invert && !preview.Edit().InvertAll())
+        return fail(QStringLiteral("色反転できませんでした: %1").arg(engine::errorText(preview.lastError())));
+    control_->SetImgHandle(preview.ImageHandle());
     return true;
 }
 
