@@ -102,7 +102,8 @@ public:
     QString sEdtMd() const { return sEdtMd_; }
     QString workFolder() const { return sWrkFd_; }
 
-    // The end of the close sequence; Usr::AppEnd unless a test replaces it.
+    // The end of the close sequence: the start-up module hands in Usr::AppEnd
+    // (tests their own); nothing when none was handed in.
     std::function<void()> appEnd;
     // Sees every command pair the window hands to the control, just before
     // the control runs it (tests record the routing with it).

@@ -8,7 +8,7 @@
 #include "main_window/twips.h"
 #include "picture_control/upce.h"
 #include "platform/prompt.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

@@ -7,7 +7,7 @@
 #include "menus/sp_pic.h"
 #include "picture_control/upce.h"
 #include "settings/yini.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 #include "main_window/info_panel.h"
 #include "menus/sp_pic.h"
 #include "picture_control/upce.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QRadioButton>
 #include <QToolButton>

@@ -10,7 +10,7 @@
 #include "menus/sp_pic.h"
 #include "picture_control/upce.h"
 #include "settings/yini.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -42,7 +42,6 @@ constexpr int kSplitterBar = 75;  // the gap between the design panes
 fmMain::fmMain(QWidget* parent) : QWidget(parent) {
     initTolvaneResources();
     applyJapaneseFont();
-    appEnd = [] { Usr::AppEnd(); };
     spPic_ = &spPic::instance();
     setWindowIcon(QIcon(QStringLiteral(":/tolvane.png")));
     setWindowTitle(QString());

@@ -1,7 +1,7 @@
 #include "menus/sp_pic.h"
 
 #include "settings/yini.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -4,7 +4,7 @@
 #include "engine/draw_tool.h"
 #include "engine/image_engine.h"
 #include "picture_control/upce_util.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include "picture_control/upce_util.h"
 #include "platform/cursor.h"
 #include "platform/prompt.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QGuiApplication>
 #include <QResizeEvent>

@@ -39,6 +39,7 @@ bool StartUp(const QStringList& args) {
     bRun = true;
     // The system's own fault dialog needs no switching off here.
     auto* win = new fmMain;
+    win->appEnd = AppEnd;
     oMainFm = win;
     win->load(args);
     win->show();
