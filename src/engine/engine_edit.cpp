@@ -1,6 +1,7 @@
 // The Edit object: each edit checks its arguments, then runs one picture
 // operation through ImageEngine::applyEdit (long-operation events, one-step
 // undo, redraw, ErrorNumber).
+#include "engine/depth_code.h"
 #include "engine/image_engine.h"
 #include "engine/ops/colour_preview.h"
 #include "engine/ops/ops.h"
@@ -60,9 +61,7 @@ bool EngineEdit::InvertChannels(const QList<int>& xs, const QList<int>& ys, int 
 }
 
 bool EngineEdit::ConvertDepth(int depthCode, int, bool flag, int threshold) {
-    switch (depthCode) {
-    case 1: case 4: case 40: case 8: case 80: case 16: case 24: case 32: break;
-    default:
+    if (!DepthCode::fromNumber(depthCode).valid()) {
         engine_.setError(engine_.current() ? Error::BadArgument : Error::NoPicture);
         return false;
     }
@@ -72,9 +71,7 @@ bool EngineEdit::ConvertDepth(int depthCode, int, bool flag, int threshold) {
 }
 
 bool EngineEdit::PreviewDepth(int depthCode, int threshold) {
-    switch (depthCode) {
-    case 1: case 4: case 40: case 8: case 80: case 16: case 24: case 32: break;
-    default:
+    if (!DepthCode::fromNumber(depthCode).valid()) {
         engine_.setError(engine_.current() ? Error::BadArgument : Error::NoPicture);
         return false;
     }

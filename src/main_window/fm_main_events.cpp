@@ -1,6 +1,7 @@
 // The window's answers to the picture editor control's four events.
 #include "main_window/fm_main.h"
 
+#include "engine/depth_code.h"
 #include "main_window/info_panel.h"
 #include "menus/sp_pic.h"
 #include "picture_control/upce.h"
@@ -11,12 +12,15 @@
 
 namespace {
 
-// The colour-depth option for a depth code text; any other text, "1." among
-// them, selects black and white.
+// The colour-depth option for a depth code text, in the order of the
+// options; any other text, "1." among them, selects black and white.
 int optionForDepth(const QString& sBt) {
-    static const char* codes[8] = {"2.", "4.", "40.", "8.", "80.", "16.", "24.", "32."};
-    for (int i = 0; i < 8; ++i)
-        if (sBt == QLatin1String(codes[i]))
+    using D = engine::DepthCode;
+    static const D codes[8] = {D::None, D::Colours16, D::Greys16, D::Colours256, D::Greys256,
+                               D::Bits16, D::Bits24, D::Bits32};
+    const D depth = D::fromText(sBt);
+    for (int i = 1; i < 8; ++i)
+        if (depth == codes[i])
             return i;
     return 0;
 }

@@ -2,6 +2,7 @@
 // flipping and quarter turns, and closing up a selected band.
 #include "picture_control/upce.h"
 
+#include "engine/depth_code.h"
 #include "engine/image_engine.h"
 #include "picture_control/upce_util.h"
 #include "platform/prompt.h"
@@ -9,7 +10,7 @@
 #include <algorithm>
 
 // 80, 16, 24 and 32 count as full colour; palette pictures do not.
-bool uPcE::fullColour() const { return upce::codeInList(sBit_, QStringLiteral("80.16.24.32.")); }
+bool uPcE::fullColour() const { return engine::DepthCode::fromText(sBit_).fullColour(); }
 
 bool uPcE::TrimToSelection() {
     if (ikImg_->ImageHandle() == 0)

@@ -15,9 +15,6 @@ QString getExt(const QString& path);
 // name another file.
 QString lcExt(const QString& path);
 
-// Whether code (for example "24.") is one of the codes of a point-separated
-// list such as "80.16.24.32.", compared as whole codes.
-bool codeInList(const QString& code, const QString& list);
 
 // Rounds to the nearest whole number, a half going to the even neighbour,
 // clamped to the range of int (NaN gives 0).

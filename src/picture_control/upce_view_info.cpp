@@ -1,6 +1,7 @@
 // View modes and the picture information the host shows.
 #include "picture_control/upce.h"
 
+#include "engine/depth_code.h"
 #include "engine/image_engine.h"
 #include "picture_control/upce_util.h"
 
@@ -25,9 +26,7 @@ void uPcE::UpdatePicInfo() {
     const QString info = QStringLiteral("ｲﾒｰｼﾞｻｲｽﾞ:") + upce::groupDigits(double(ikImg_->ImageSize())) +
                          QStringLiteral("  色数:") + upce::groupDigits(std::pow(2.0, bits)) +
                          QStringLiteral(" (") + QString::number(bits) + QStringLiteral("bit)");
-    int code = bits;
-    if ((bits == 8 || bits == 4) && ikImg_->IsGray())
-        code = bits * 10;
-    sBit_ = QString::number(code) + QChar('.');
+    const engine::DepthCode depth = engine::DepthCode::of(bits, ikImg_->IsGray());
+    sBit_ = depth.valid() ? depth.text() : QString::number(bits) + QChar('.');
     emit eStPcTyp(sFile_, sBit_, info);
 }
