@@ -34,12 +34,12 @@ public:
     constexpr int number() const { return int(v_); }
     QString text() const;  // "24."; empty for None
     int bits() const;      // 4 for 40, 8 for 80
-    bool valid() const { return v_ != None; }
-    bool grey() const { return v_ == Greys16 || v_ == Greys256; }
+    constexpr bool valid() const { return v_ != None; }
+    constexpr bool grey() const { return v_ == Greys16 || v_ == Greys256; }
     // 80, 16, 24 and 32: the depths that shrinking and turning treat as full colour.
-    bool fullColour() const { return v_ == Greys256 || directColour(); }
+    constexpr bool fullColour() const { return v_ == Greys256 || directColour(); }
     // 16, 24 and 32: the depths whose pixels hold their colours directly.
-    bool directColour() const { return v_ == Bits16 || v_ == Bits24 || v_ == Bits32; }
+    constexpr bool directColour() const { return v_ == Bits16 || v_ == Bits24 || v_ == Bits32; }
 
     friend constexpr bool operator==(DepthCode a, DepthCode b) { return a.v_ == b.v_; }
 
