@@ -4,7 +4,7 @@ include each other in a circle. The layers, bottom to top, and what each may
 include (besides itself):
 
   platform  -
-  imaging   -                         (pictures, codecs, operations, view mapping)
+  imaging   platform                  (pictures, codecs, operations, view mapping)
   engine    imaging, platform         (engine instance, view widget, picture store)
   settings  platform
   control   engine, imaging, platform
@@ -19,7 +19,7 @@ import sys
 
 ALLOWED = {
     "platform": set(),
-    "imaging": set(),
+    "imaging": {"platform"},
     "engine": {"imaging", "platform"},
     "settings": {"platform"},
     "control": {"engine", "imaging", "platform"},
