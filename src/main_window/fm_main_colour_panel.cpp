@@ -129,9 +129,11 @@ void fmMain::ColPrev() {
     if (h != 0) {
         ikImg_->SetImageHandle(ikImg_->CopyImage(h));
         const int code = iColCd_;
-        // A conversion that cannot be done is said at once: the preview would
-        // otherwise show, and 確定 hand over, the unconverted picture.
-        if (!ikImg_->Edit().PreviewDepth(code, t)) {
+        // A conversion that fails for real (memory) is said at once: the
+        // preview would otherwise show, and 確定 hand over, the unconverted
+        // picture. Before any option is chosen there is no code: the copy
+        // is shown as it is.
+        if (!ikImg_->Edit().PreviewDepth(code, t) && engine::isFailure(ikImg_->lastError())) {
             ikImg_->FreeImage(ikImg_->ImageHandle());
             Usr::WaitCur(false);
             platform::prompt().message(engine::errorText(ikImg_->lastError()), platform::Buttons::Ok);
