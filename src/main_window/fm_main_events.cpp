@@ -6,6 +6,7 @@
 #include "menus/sp_pic.h"
 #include "picture_control/upce.h"
 #include "platform/program_state.h"
+#include "picture_control/commands.h"
 
 #include <QRadioButton>
 #include <QToolButton>
@@ -56,7 +57,7 @@ void fmMain::onEdtMode(const QString& sMd) {
         return;
     sEdtMd_ = sMd;
     spPic_->setPrEdtMode(sMd);
-    const bool edited = sMd == QStringLiteral("編集");
+    const bool edited = sMd == commands::states::Edited.toString();
     imBtn_[1]->setEnabled(edited);
     imBtn_[5]->setEnabled(edited);
 }

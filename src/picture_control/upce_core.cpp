@@ -6,6 +6,7 @@
 #include "platform/cursor.h"
 #include "platform/prompt.h"
 #include "platform/program_state.h"
+#include "picture_control/commands.h"
 
 #include <QGuiApplication>
 #include <QResizeEvent>
@@ -79,10 +80,9 @@ void uPcE::SetUsrP(int iEd, const QString& sDsp) {
 }
 
 void uPcE::GetUsrP(int& iEd, QString& sDsp) const {
-    static const char16_t* const captions[] = {u"ｽｹｰﾙ", u"ｽﾄﾚｯﾁ", u"実寸", u"横合わせ", u"縦合わせ"};
     // Before any mode was set the engine shows its default, the scaled view.
     const int mode = (iDspMode_ >= 1 && iDspMode_ <= 5) ? iDspMode_ : 1;
-    sDsp = QString::fromUtf16(captions[mode - 1]);
+    sDsp = commands::ViewModes[mode - 1].itemText();
     iEd = iEdtUpd_;
 }
 
@@ -107,7 +107,7 @@ void uPcE::ClrRect() {
 }
 
 void uPcE::onMouseButton(int button) {
-    if (sEdtMode_ != QStringLiteral("初期") && button == 2)
+    if (sEdtMode_ != commands::states::Initial.toString() && button == 2)
         emit ePopUp();
 }
 
@@ -129,7 +129,7 @@ void uPcE::onDrawToolState(int state) {
 
 void uPcE::onDrawingApplied() {
     guarded([this] {
-        StEdtMode(QStringLiteral("編集"));
+        StEdtMode(commands::states::Edited.toString());
         vPutUndo(false);
     });
 }

@@ -6,6 +6,7 @@
 #include "engine/image_engine.h"
 #include "picture_control/upce_util.h"
 #include "platform/prompt.h"
+#include "picture_control/commands.h"
 
 #include <algorithm>
 
@@ -37,9 +38,9 @@ bool uPcE::ShrinkToSelection(const QString& caption) {
         showMessage(QStringLiteral("先に範囲を指定し､そのｻｲｽﾞに合わせて縮小します"));
         return false;
     }
-    if (caption == QStringLiteral("横基準"))
+    if (caption == commands::ShrinkByWidth.item)
         newH = float(double(newW) / PicWidth_ * PicHeight_);
-    else if (caption == QStringLiteral("縦基準"))
+    else if (caption == commands::ShrinkByHeight.item)
         newW = float(double(newH) / PicHeight_ * PicWidth_);
 
     engine::EngineEdit& edit = ikImg_->Edit();
@@ -69,13 +70,13 @@ bool uPcE::RotateFlip(const QString& caption) {
     edit.EditOption = 1;
     int angle = 0;
     bool mirrorLR = false, mirrorTB = false;
-    if (caption == QStringLiteral("左右反転"))
+    if (caption == commands::FlipLeftRight.item)
         mirrorLR = true;
-    else if (caption == QStringLiteral("上下反転"))
+    else if (caption == commands::FlipTopBottom.item)
         mirrorTB = true;
-    else if (caption == QStringLiteral("右90度"))
+    else if (caption == commands::TurnRight.item)
         angle = -9000;
-    else if (caption == QStringLiteral("左90度"))
+    else if (caption == commands::TurnLeft.item)
         angle = 9000;
     bRet_ = edited(edit.Rotate(angle, mirrorLR, mirrorTB, flag, 255, 255, 255, 0), *ikImg_);
     if (bRet_)

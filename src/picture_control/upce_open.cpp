@@ -5,6 +5,7 @@
 #include "engine/image_engine.h"
 #include "picture_control/upce_util.h"
 #include "platform/prompt.h"
+#include "picture_control/commands.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -43,7 +44,7 @@ void uPcE::pcOpen(int iJb, QString& sFL, bool bNEVN) {
         // are still on screen and must stay protected by the save question.
         const auto keepEdits = [&] {
             if (answer == platform::No)
-                sEdtMode_ = QStringLiteral("編集");
+                sEdtMode_ = commands::states::Edited.toString();
         };
         if (sFL.isEmpty())
             sFL = platform::prompt().openFile(kOpenTitle, kOpenFilter);
@@ -96,7 +97,7 @@ void uPcE::finishLoad(const QString& path, int mode, bool bNEVN) {
         emit eStFile(path);
     if (mode != 1) {
         vClrUndo();
-        StEdtMode(QStringLiteral("読込"));
+        StEdtMode(commands::states::Loaded.toString());
     }
     vPutUndo(mode == 1);
 }

@@ -6,6 +6,7 @@
 #include "engine/image_engine.h"
 #include "picture_control/upce_util.h"
 #include "platform/prompt.h"
+#include "picture_control/commands.h"
 
 #include <QFileInfo>
 
@@ -56,14 +57,14 @@ const QString kDefaultName = QStringLiteral("Wrk.jpg");
 int uPcE::vCheckSave() {
     // With no picture there is nothing to save; asking would hold the window
     // open, since the save that follows a "yes" can write nothing.
-    if (sEdtMode_ != QStringLiteral("編集") || ikImg_->ImageHandle() == 0)
+    if (sEdtMode_ != commands::states::Edited.toString() || ikImg_->ImageHandle() == 0)
         return 0;
     int result = 0;
     switch (iEdtUpd_) {
     case 0:
         result = platform::prompt().message(kSaveQuestion, platform::Buttons::YesNoCancel);
         if (result == platform::No)
-            sEdtMode_ = QStringLiteral("読込");
+            sEdtMode_ = commands::states::Loaded.toString();
         break;
     case 1: result = platform::No; break;
     case 2: result = platform::Yes; break;

@@ -3,6 +3,7 @@
 #include "picture_control/upce.h"
 
 #include "engine/image_engine.h"
+#include "picture_control/commands.h"
 
 #include <QDir>
 #include <QFile>
@@ -53,7 +54,7 @@ bool uPcE::vUndo() {
     iUndo_ = step;
     restoreOrigin(step);
     if (iUndo_ == 1)
-        StEdtMode(QStringLiteral("読込"));
+        StEdtMode(commands::states::Loaded.toString());
     finishLoad(path, 1, false);
     return true;
 }
@@ -79,7 +80,7 @@ void uPcE::SetImgHandle(quint32 nHnd) {
             reportEngineError(*ikImg_);  // the picture stays as it was
             return;
         }
-        StEdtMode(QStringLiteral("編集"));
+        StEdtMode(commands::states::Edited.toString());
         ikImg_->SetImageHandle(copy);
         bRet_ = ikImg_->ApplyDispMode(iDspMode_);
         if (nextUndoStep()) {

@@ -3,14 +3,14 @@
 
 #include "engine/depth_code.h"
 #include "engine/image_engine.h"
+#include "picture_control/commands.h"
 #include "picture_control/upce_util.h"
 
 #include <cmath>
 
 void uPcE::SetViewMode(const QString& caption) {
-    static const char16_t* const captions[] = {u"ｽｹｰﾙ", u"ｽﾄﾚｯﾁ", u"実寸", u"横合わせ", u"縦合わせ"};
     for (int i = 0; i < 5; ++i)
-        if (caption == QString::fromUtf16(captions[i]))
+        if (caption == commands::ViewModes[i].item)
             iDspMode_ = i + 1;
     // An unknown caption keeps the current mode.
     bRet_ = ikImg_->ApplyDispMode(iDspMode_);

@@ -1,6 +1,7 @@
 #include "batch/batch_runner.h"
 
 #include "engine/image_engine.h"
+#include "picture_control/commands.h"
 #include "picture_control/upce.h"
 #include "platform/prompt.h"
 
@@ -41,25 +42,10 @@ private:
 
 namespace {
 
-// The commands that make sense without a window, by group.
+// The commands that make sense without a window.
 bool knownCommand(const QString& group, const QString& item) {
-    static const QHash<QString, QStringList> table = {
-        {QStringLiteral("ﾌｧｲﾙ"), {QStringLiteral("上書き保存")}},
-        {QStringLiteral("表示"), {QStringLiteral("ｽｹｰﾙ"), QStringLiteral("ｽﾄﾚｯﾁ"), QStringLiteral("実寸"),
-                                 QStringLiteral("横合わせ"), QStringLiteral("縦合わせ")}},
-        {QStringLiteral("ﾘｻｲｽﾞ"), {QStringLiteral("横基準"), QStringLiteral("縦基準"),
-                                   QStringLiteral("縦横比率を変えて縮小")}},
-        {QStringLiteral("画像編集"), {QStringLiteral("読込時に戻す"), QStringLiteral("編集を一つ戻す"),
-                                     QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"),
-                                     QStringLiteral("ﾄﾘﾐﾝｸﾞ"), QStringLiteral("強調")}},
-        {QStringLiteral("綴じ込み"), {QStringLiteral("横方向"), QStringLiteral("縦方向")}},
-        {QStringLiteral("回転"), {QStringLiteral("左右反転"), QStringLiteral("上下反転"), QStringLiteral("右90度"),
-                                 QStringLiteral("左90度")}},
-        {QStringLiteral("更新"), {QStringLiteral("確認後更新"), QStringLiteral("確認なし"), QStringLiteral("自動更新")}},
-        {QStringLiteral("範囲"), {QStringLiteral("範囲のｸﾘｱ")}},
-    };
-    const auto it = table.find(group);
-    return it != table.end() && it->contains(item);
+    const commands::Command* c = commands::find(group, item);
+    return c && c->batch;
 }
 
 }  // namespace
@@ -157,7 +143,7 @@ bool Runner::select(const Step& step) {
 bool Runner::doCommand(const Step& step) {
     if (!knownCommand(step.group, step.item))
         return fail(QStringLiteral("不明なｺﾏﾝﾄﾞです: %1/%2").arg(step.group, step.item));
-    if (step.item == QStringLiteral("編集を一つ戻す") && control_->iUndo() <= 1)
+    if (commands::Undo.is(step.group, step.item) && control_->iUndo() <= 1)
         return fail(QStringLiteral("戻す編集がありません"));
     control_->pcAct(step.group, step.item);
     // A failure was already shown (a line on standard error); a command that
@@ -192,7 +178,7 @@ bool Runner::depth(const Step& step) {
 bool Runner::save(const Step& step) {
     QString path = QFileInfo(step.path).absoluteFilePath();
     prompt_->saveName = path;
-    control_->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
+    control_->pcAct(commands::SaveAs.groupText(), commands::SaveAs.itemText());
     prompt_->saveName.clear();
     return true;  // a failed save shows its own message
 }
