@@ -160,9 +160,6 @@ void fmMain::opColorClick(int i) {
 }
 
 void fmMain::cmRvcClick() {
-    engine::EngineEdit& edit = ikImg_->Edit();
-    edit.EditOption = 1;
-    edit.RegionMode = 1;
     if (!ikImg_->Edit().InvertAll() && engine::isFailure(ikImg_->lastError()))
         platform::prompt().message(engine::errorText(ikImg_->lastError()), platform::Buttons::Ok);
     ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);

@@ -77,7 +77,7 @@ int Runner::run(const Args& args) {
     if (!work.endsWith(QChar('/')))
         work += QChar('/');
     control_->cOn(work);
-    control_->SetUsrP(1, QStringLiteral("実寸"));
+    control_->SetUsrP(1, commands::ViewActual.itemText());
 
     QElapsedTimer timer;
     timer.start();
