@@ -1,7 +1,9 @@
 // The Edit object: each edit checks its arguments, then runs one picture
 // operation through ImageEngine::applyEdit (long-operation events, one-step
 // undo, redraw, ErrorNumber).
+#include "engine/depth_code.h"
 #include "engine/image_engine.h"
+#include "engine/ops/colour_preview.h"
 #include "engine/ops/ops.h"
 #include "engine/picture_store.h"
 
@@ -59,13 +61,26 @@ bool EngineEdit::InvertChannels(const QList<int>& xs, const QList<int>& ys, int 
 }
 
 bool EngineEdit::ConvertDepth(int depthCode, int, bool flag, int threshold) {
-    switch (depthCode) {
-    case 1: case 4: case 40: case 8: case 80: case 16: case 24: case 32: break;
-    default:
+    if (!DepthCode::fromNumber(depthCode).valid()) {
         engine_.setError(engine_.current() ? Error::BadArgument : Error::NoPicture);
         return false;
     }
-    return engine_.applyEdit([&](Picture& pic) { return ops::convertDepth(pic, depthCode, flag, threshold); });
+    // With a known code, a conversion fails only when its pictures cannot be allocated.
+    return engine_.applyEdit([&](Picture& pic) { return ops::convertDepth(pic, depthCode, flag, threshold); },
+                             Error::OutOfMemory);
+}
+
+bool EngineEdit::PreviewDepth(int depthCode, int threshold) {
+    if (!DepthCode::fromNumber(depthCode).valid()) {
+        engine_.setError(engine_.current() ? Error::BadArgument : Error::NoPicture);
+        return false;
+    }
+    return engine_.applyEdit([&](Picture& pic) { return ops::previewDepth(pic, depthCode, threshold); },
+                             Error::OutOfMemory);
+}
+
+bool EngineEdit::InvertAll() {
+    return engine_.applyEdit([](Picture& pic) { return ops::invertAll(pic); }, Error::OutOfMemory);
 }
 
 bool EngineEdit::Resize(int width, int height, bool) {

@@ -23,4 +23,21 @@ QString errorText(Error e) {
     return QString();
 }
 
+bool isFailure(Error e) {
+    switch (e) {
+    case Error::FileUnreadable:
+    case Error::Damaged:
+    case Error::TooLarge:
+    case Error::WriteFailed:
+    case Error::Unsupported:
+    case Error::OutOfMemory:
+    case Error::BadHandle:
+        return true;
+    default:
+        return false;
+    }
+}
+
+Failure::Failure(Error e) : std::runtime_error(errorText(e).toStdString()), error_(e) {}
+
 }  // namespace engine

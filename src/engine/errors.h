@@ -1,6 +1,7 @@
 #pragma once
 // The engine's error numbers (ErrorNumber). 0 means no error.
 #include <QString>
+#include <stdexcept>
 
 namespace engine {
 
@@ -27,5 +28,21 @@ constexpr int kLastError = int(Error::Cancelled);
 
 // A short Japanese description of the error, for messages.
 QString errorText(Error e);
+
+// Whether the error is a real failure of an operation (out of memory, a size
+// limit, a file that could not be written or read, a conversion that could
+// not be done) rather than "nothing to do" or a call without a picture.
+bool isFailure(Error e);
+
+// A real failure met by a caller that cannot go on: carries the engine's reason
+// up to the one place that reports it and puts things back as they were.
+class Failure : public std::runtime_error {
+public:
+    explicit Failure(Error e);
+    Error error() const { return error_; }
+
+private:
+    Error error_;
+};
 
 }  // namespace engine

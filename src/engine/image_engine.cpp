@@ -160,6 +160,12 @@ struct LongOperation {
 };
 }  // namespace
 
+namespace {
+int editsUntilInjectedFailure = 0;
+}  // namespace
+
+void ImageEngine::failEditForTesting(int nth) { editsUntilInjectedFailure = nth; }
+
 bool ImageEngine::applyEdit(const std::function<bool(Picture&)>& op, Error failure,
                             const std::optional<GeometryStep>& geometry) {
     Picture* p = current();
@@ -171,6 +177,8 @@ bool ImageEngine::applyEdit(const std::function<bool(Picture&)>& op, Error failu
     Picture work = *p;  // shares the pixels until op writes
     bool ok = false;
     try {
+        if (editsUntilInjectedFailure > 0 && --editsUntilInjectedFailure == 0)
+            throw std::bad_alloc();
         ok = op(work);
         if (ok && (work.isNull() || !sizeAllowed(work.width(), work.height(), work.bits)))
             ok = false;

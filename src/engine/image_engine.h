@@ -84,6 +84,11 @@ public:
     bool InvertChannels(const QList<int>& xs, const QList<int>& ys, int n, bool red, bool green, bool blue);
     // depthCode 1, 4, 40, 8, 80, 16, 24 or 32; flag: dithering; threshold: 1-bit cut (0..255).
     bool ConvertDepth(int depthCode, int reserved, bool flag, int threshold);
+    // The colour-depth panel's conversion to depthCode (codes as ConvertDepth):
+    // never dithered, threshold for 1 bit only.
+    bool PreviewDepth(int depthCode, int threshold);
+    // Inverts every colour channel of the whole picture.
+    bool InvertAll();
     bool Resize(int width, int height, bool flag = true);
     // angle in 1/100 degree, counter-clockwise positive; flag: smooth.
     bool Rotate(int angle, bool mirrorLeftRight, bool mirrorTopBottom, bool flag, int r = 255, int g = 255,
@@ -195,6 +200,9 @@ public:
     // state, for a caller that brought those pixels back from a file that
     // keeps pixels only (an undo file). False without a picture.
     bool restoreOrigin(const Origin& origin);
+    // Tests: the nth edit from now (1 = the next, of any instance) runs out of
+    // memory as an allocation inside it would; 0 switches this off.
+    static void failEditForTesting(int nth);
     // Replaces the current picture by a new one (load, paste from clipboard).
     void replaceCurrent(Picture pic);
     void setError(Error e) { error_ = e; }

@@ -1,6 +1,6 @@
 #include "main_window/extra_settings.h"
 
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QSettings>
 

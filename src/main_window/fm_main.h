@@ -58,6 +58,10 @@ public:
     bool queryUnload(bool byUser);
 
     uPcE& control() { return *uPcE_; }
+
+    // Called once, from the event loop, after the first main window was shown.
+    // The program sets none; test drivers set one before the window is made.
+    static void setFirstShownHook(std::function<void(fmMain&)> hook);
     spPic& menus() { return *spPic_; }
 
     // --- command bar
@@ -126,7 +130,8 @@ public:
     QString sEdtMd() const { return sEdtMd_; }
     QString workFolder() const { return sWrkFd_; }
 
-    // The end of the close sequence; Usr::AppEnd unless a test replaces it.
+    // The end of the close sequence: the start-up module hands in Usr::AppEnd
+    // (tests their own); nothing when none was handed in.
     std::function<void()> appEnd;
     // Sees every command pair the window hands to the control, just before
     // the control runs it (tests record the routing with it).
@@ -210,7 +215,7 @@ private:
 
     bool closingByProgram_ = false;
     bool keyFilterInstalled_ = false;
-    bool scriptStarted_ = false;
+    bool firstShown_ = false;
     QString sWrkFd_;
     std::unique_ptr<mainwin::WorkFolderLock> wrkLock_;
 };

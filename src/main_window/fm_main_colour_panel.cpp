@@ -6,9 +6,11 @@
 #include "engine/image_engine.h"
 #include "engine/ops/colour_preview.h"
 #include "engine/picture_store.h"
+#include "engine/errors.h"
 #include "main_window/twips.h"
 #include "picture_control/upce.h"
-#include "startup/usr.h"
+#include "platform/prompt.h"
+#include "platform/program_state.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -183,8 +185,16 @@ void fmMain::ColPrev() {
     if (h != 0) {
         ikImg_->SetImageHandle(ikImg_->CopyImage(h));
         const int code = iColCd_;
-        // A failed conversion leaves the copy as it was; nothing to report.
-        ikImg_->applyEdit([code, t](engine::Picture& p) { return engine::ops::previewDepth(p, code, t); });
+        // A conversion that fails for real (memory) is said at once: the
+        // preview would otherwise show, and 確定 hand over, the unconverted
+        // picture. Before any option is chosen there is no code: the copy
+        // is shown as it is.
+        if (!ikImg_->Edit().PreviewDepth(code, t) && engine::isFailure(ikImg_->lastError())) {
+            ikImg_->FreeImage(ikImg_->ImageHandle());
+            Usr::WaitCur(false);
+            platform::prompt().message(engine::errorText(ikImg_->lastError()), platform::Buttons::Ok);
+            return;
+        }
         ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
         pvSource_ = controlPictureKey();
         pvCode_ = code;
@@ -218,11 +228,10 @@ void fmMain::opColorClick(int i) {
 }
 
 void fmMain::cmRvcClick() {
-    engine::EngineEdit& edit = ikImg_->Edit();
-    edit.EditOption = 1;
-    edit.RegionMode = 1;
-    if (ikImg_->applyEdit([](engine::Picture& p) { return engine::ops::invertAll(p); }))
+    if (ikImg_->Edit().InvertAll())
         pvInverted_ = !pvInverted_;
+    else if (engine::isFailure(ikImg_->lastError()))
+        platform::prompt().message(engine::errorText(ikImg_->lastError()), platform::Buttons::Ok);
     ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
 }
 

@@ -5,9 +5,10 @@
 #include "main_window/info_panel.h"
 #include "main_window/twips.h"
 #include "menus/sp_pic.h"
+#include "picture_control/commands.h"
 #include "picture_control/upce.h"
 #include "settings/yini.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -22,19 +23,18 @@ namespace {
 struct ButtonCommand {
     const char* icon;
     const char* tooltip;
-    const char* group;
-    const char* caption;
+    commands::Command command;
 };
 
 // The six buttons in index order. The trim button's tooltip names Ctrl+X, but
 // trimming is Ctrl+T (Ctrl+X is left to the focused widget).
 const ButtonCommand kButtons[6] = {
-    {":/icons/open.xpm", "Ctrl+O ﾌｧｲﾙを指定して開きます", "ﾌｧｲﾙ", "ﾌｧｲﾙを開く"},
-    {":/icons/save.xpm", "Ctrl+S 現在の画像を上書き保存します", "ﾌｧｲﾙ", "上書き保存"},
-    {":/icons/paste_new.xpm", "Ctrl+V ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規画像に貼り付けます", "画像編集", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"},
-    {":/icons/copy.xpm", "Ctrl+C 現在の画像をｸﾘｯﾌﾟﾎﾞｰﾄﾞに貼り付けます", "画像編集", "ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ"},
-    {":/icons/trim.xpm", "Ctrl+X 画像のﾄﾘﾐﾝｸﾞ", "画像編集", "ﾄﾘﾐﾝｸﾞ"},
-    {":/icons/undo.xpm", "Ctrl+Z 編集を一つ手前の状態にします", "画像編集", "編集を一つ戻す"},
+    {":/icons/open.xpm", "Ctrl+O ﾌｧｲﾙを指定して開きます", commands::Open},
+    {":/icons/save.xpm", "Ctrl+S 現在の画像を上書き保存します", commands::Save},
+    {":/icons/paste_new.xpm", "Ctrl+V ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規画像に貼り付けます", commands::NewFromClipboard},
+    {":/icons/copy.xpm", "Ctrl+C 現在の画像をｸﾘｯﾌﾟﾎﾞｰﾄﾞに貼り付けます", commands::CopyToClipboard},
+    {":/icons/trim.xpm", "Ctrl+X 画像のﾄﾘﾐﾝｸﾞ", commands::Trim},
+    {":/icons/undo.xpm", "Ctrl+Z 編集を一つ手前の状態にします", commands::Undo},
 };
 
 // Design widths of the labels (twips).
@@ -137,23 +137,26 @@ void fmMain::DoCom() {
     const QString caption = spPic_->sCap;
     if (group.isEmpty() || caption.isEmpty())
         return;
-    if (group == QStringLiteral("ﾌｧｲﾙ") && caption == QStringLiteral("終了")) {
+    if (commands::Exit.is(group, caption)) {
         if (uPcE_->vCheckSave() == 2)
             return;
         FmEnd();
         return;
     }
     act(group, caption);
-    if (QStringLiteral("読込時に戻す.編集を一つ戻す.ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規").contains(caption) ||
-        group == QStringLiteral("画像編集"))
+    // The caption found anywhere inside the text of these three (a plain
+    // substring search), or any command of the edit group.
+    static const QString kRebuildPreview = commands::Revert.itemText() + QChar('.') + commands::Undo.itemText() +
+                                           QChar('.') + commands::NewFromClipboard.itemText();
+    if (kRebuildPreview.contains(caption) || group == commands::groups::Edit)
         ColPrev();
 }
 
 void fmMain::BtnAct(int i) {
     if (i < 0 || i > 5 || !imBtn_[i]->isEnabled())
         return;
-    const QString group = QString::fromUtf8(kButtons[i].group);
-    const QString caption = QString::fromUtf8(kButtons[i].caption);
+    const QString group = kButtons[i].command.groupText();
+    const QString caption = kButtons[i].command.itemText();
     imBtn_[i]->setEnabled(false);
     act(group, caption);
     QCoreApplication::processEvents();
@@ -180,14 +183,15 @@ void fmMain::keyDown(int key, Qt::KeyboardModifiers shift) {
     case Qt::Key_C: BtnAct(3); break;
     case Qt::Key_T: BtnAct(4); break;
     case Qt::Key_Z: BtnAct(5); break;
-    case Qt::Key_R: act(QStringLiteral("回転"), QStringLiteral("右90度")); break;
-    case Qt::Key_L: act(QStringLiteral("回転"), QStringLiteral("左90度")); break;
+    case Qt::Key_R: act(commands::TurnRight.groupText(), commands::TurnRight.itemText()); break;
+    case Qt::Key_L: act(commands::TurnLeft.groupText(), commands::TurnLeft.itemText()); break;
     default: break;
     }
 }
 
 void fmMain::chScl0Click() {
-    act(QStringLiteral("表示"), chScl_[0]->isChecked() ? QStringLiteral("ｽｹｰﾙ") : QStringLiteral("実寸"));
+    const commands::Command& mode = chScl_[0]->isChecked() ? commands::ViewScale : commands::ViewActual;
+    act(mode.groupText(), mode.itemText());
 }
 
 bool fmMain::zoomKey(int key, Qt::KeyboardModifiers shift) {

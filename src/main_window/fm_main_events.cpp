@@ -1,22 +1,27 @@
 // The window's answers to the picture editor control's events.
 #include "main_window/fm_main.h"
 
+#include "engine/depth_code.h"
 #include "main_window/info_panel.h"
 #include "menus/sp_pic.h"
 #include "picture_control/upce.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
+#include "picture_control/commands.h"
 
 #include <QRadioButton>
 #include <QToolButton>
 
 namespace {
 
-// The colour-depth option for a depth code text; any other text, "1." among
-// them, selects black and white.
+// The colour-depth option for a depth code text, in the order of the
+// options; any other text, "1." among them, selects black and white.
 int optionForDepth(const QString& sBt) {
-    static const char* codes[8] = {"2.", "4.", "40.", "8.", "80.", "16.", "24.", "32."};
-    for (int i = 0; i < 8; ++i)
-        if (sBt == QLatin1String(codes[i]))
+    using D = engine::DepthCode;
+    static const D codes[8] = {D::None, D::Colours16, D::Greys16, D::Colours256, D::Greys256,
+                               D::Bits16, D::Bits24, D::Bits32};
+    const D depth = D::fromText(sBt);
+    for (int i = 1; i < 8; ++i)
+        if (depth == codes[i])
             return i;
     return 0;
 }
@@ -56,7 +61,7 @@ void fmMain::onEdtMode(const QString& sMd) {
         return;
     sEdtMd_ = sMd;
     spPic_->setPrEdtMode(sMd);
-    const bool edited = sMd == QStringLiteral("編集");
+    const bool edited = sMd == commands::states::Edited.toString();
     imBtn_[1]->setEnabled(edited);
     imBtn_[5]->setEnabled(edited || bRevertBack_);
 }

@@ -5,14 +5,13 @@
 #include "engine/image_engine.h"
 #include "main_window/info_panel.h"
 #include "main_window/japanese_font.h"
-#include "main_window/script_hook.h"
 #include "main_window/twips.h"
 #include "main_window/work_folder_lock.h"
 #include "menus/sp_pic.h"
 #include "picture_control/upce.h"
 #include "platform/prompt.h"
 #include "settings/yini.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -46,7 +45,6 @@ constexpr int kSplitterBar = 75;  // the gap between the design panes
 fmMain::fmMain(QWidget* parent) : QWidget(parent) {
     initTolvaneResources();
     applyJapaneseFont();
-    appEnd = [] { Usr::AppEnd(); };
     spPic_ = &spPic::instance();
     setWindowIcon(QIcon(QStringLiteral(":/tolvane.png")));
     setWindowTitle(QString());
@@ -290,17 +288,25 @@ void fmMain::pColResized() {
     ikImg_->resize(toPx(double(w)), h >= 0 ? toPx(double(h)) : ikImg_->height());
 }
 
+namespace {
+std::function<void(fmMain&)>& firstShownHook() {
+    static std::function<void(fmMain&)> hook;
+    return hook;
+}
+}  // namespace
+
+void fmMain::setFirstShownHook(std::function<void(fmMain&)> hook) { firstShownHook() = std::move(hook); }
+
 void fmMain::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     if (!keyFilterInstalled_ && windowHandle()) {
         windowHandle()->installEventFilter(this);
         keyFilterInstalled_ = true;
     }
-    if (!scriptStarted_) {
-        scriptStarted_ = true;
-        const QString script = qEnvironmentVariable("TOLVANE_SCRIPT");
-        if (!script.isEmpty())
-            QTimer::singleShot(0, this, [this, script] { runScript(*this, script); });
+    if (!firstShown_) {
+        firstShown_ = true;
+        if (auto& hook = firstShownHook())
+            QTimer::singleShot(0, this, [this, hook] { hook(*this); });
     }
 }
 

@@ -7,7 +7,7 @@
 #include "picture_control/upce.h"
 #include "platform/prompt.h"
 #include "settings/yini.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QCheckBox>
 #include <QSignalBlocker>

@@ -21,56 +21,6 @@ QRect rectPx(int left, int top, int width, int height) {
     return QRect(toPx(left), toPx(top), toPx(width), toPx(height));
 }
 
-long long roundEven(double v) {
-    if (!std::isfinite(v))
-        return 0;
-    const double r = std::nearbyint(v);  // the default rounding mode: to nearest, ties to even
-    if (r > 9.0e18)
-        return 9000000000000000000LL;
-    if (r < -9.0e18)
-        return -9000000000000000000LL;
-    return (long long)r;
-}
-
-double leadingNumber(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t' || text[i] == u'\u3000'))
-        ++i;
-    QString num;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
-        num += text[i++];
-    bool digits = false, point = false;
-    while (i < text.size()) {
-        const QChar c = text[i];
-        if (c >= u'0' && c <= u'9') {
-            digits = true;
-        } else if (c == u'.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-        num += c;
-        ++i;
-    }
-    if (!digits)
-        return 0;
-    // An exponent counts only when digits follow it.
-    if (i + 1 < text.size() && (text[i] == u'e' || text[i] == u'E')) {
-        qsizetype j = i + 1;
-        QString ex = QStringLiteral("e");
-        if (j < text.size() && (text[j] == u'+' || text[j] == u'-'))
-            ex += text[j++];
-        const qsizetype startDigits = j;
-        while (j < text.size() && text[j] >= u'0' && text[j] <= u'9')
-            ex += text[j++];
-        if (j > startDigits)
-            num += ex;
-    }
-    bool ok = false;
-    const double v = num.toDouble(&ok);
-    return ok && std::isfinite(v) ? v : 0;
-}
-
 QString generalNumber(double v) {
     if (v == 0)
         return QStringLiteral("0");

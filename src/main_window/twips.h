@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QString>
 
+#include "platform/numbers.h"
+
 namespace mainwin {
 
 // Twips per pixel of the primary screen (15 at 96 DPI).
@@ -13,12 +15,8 @@ int toPx(double twips);          // rounded to the nearest pixel
 double toTwips(int px);
 QRect rectPx(int left, int top, int width, int height);  // arguments in twips
 
-// Rounds to the nearest integer, halves to the even neighbour.
-long long roundEven(double v);
-
-// The number at the start of a text after leading blanks (sign, digits, one
-// decimal point, exponent); 0 when there is none.
-double leadingNumber(const QString& text);
+using platform::leadingNumber;
+using platform::roundEven;
 
 // A number as a general number: shortest decimal text, at most 15 significant
 // digits (127.5, 130.05, 255).

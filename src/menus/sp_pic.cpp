@@ -1,7 +1,8 @@
 #include "menus/sp_pic.h"
 
 #include "settings/yini.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
+#include "picture_control/commands.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -9,6 +10,8 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
+
+using namespace commands;
 
 namespace {
 spPic* g_spPic = nullptr;
@@ -54,7 +57,7 @@ QAction* spPic::addSeparator(QMenu* menu, QMap<int, QAction*>& items, int index)
 }
 
 void spPic::build() {
-    auto* file = new QMenu(QStringLiteral("ﾌｧｲﾙ"), this);
+    auto* file = new QMenu(groups::File.toString(), this);
     mnJb_.insert(2, file);
     addItem(file, mnFile_, 0, QStringLiteral("ﾌｧｲﾙを開く(&O)"), QStringLiteral("Ctrl+O"));
     addSeparator(file, mnFile_, 1);
@@ -79,41 +82,41 @@ void spPic::build() {
         connect(it.value(), &QAction::triggered, this, [this, i] { mnFileClick(i); });
     }
 
-    auto* edit = new QMenu(QStringLiteral("画像編集"), this);
+    auto* edit = new QMenu(groups::Edit.toString(), this);
     mnJb_.insert(3, edit);
-    addItem(edit, mnEdt_, 0, QStringLiteral("読込時に戻す"));
-    addItem(edit, mnEdt_, 1, QStringLiteral("編集を一つ戻す"), QStringLiteral("Ctrl+Z"));
+    addItem(edit, mnEdt_, 0, Revert.itemText());
+    addItem(edit, mnEdt_, 1, Undo.itemText(), QStringLiteral("Ctrl+Z"));
     addItem(edit, mnEdt_, kRedoIndex, QStringLiteral("やり直し"), QStringLiteral("Ctrl+Y"))->setEnabled(false);
     addSeparator(edit, mnEdt_, 2);
-    addItem(edit, mnEdt_, 3, QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ"), QStringLiteral("Ctrl+C"));
-    addItem(edit, mnEdt_, 4, QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"), QStringLiteral("Ctrl+V"));
+    addItem(edit, mnEdt_, 3, CopyToClipboard.itemText(), QStringLiteral("Ctrl+C"));
+    addItem(edit, mnEdt_, 4, NewFromClipboard.itemText(), QStringLiteral("Ctrl+V"));
     addSeparator(edit, mnEdt_, 5);
-    addItem(edit, mnEdt_, 6, QStringLiteral("範囲のｸﾘｱ"));
-    addItem(edit, mnEdt_, 7, QStringLiteral("強調"));
-    addItem(edit, mnEdt_, 8, QStringLiteral("ﾄﾘﾐﾝｸﾞ"), QStringLiteral("Ctrl+T"));
+    addItem(edit, mnEdt_, 6, ClearSelection.itemText());
+    addItem(edit, mnEdt_, 7, Highlight.itemText());
+    addItem(edit, mnEdt_, 8, Trim.itemText(), QStringLiteral("Ctrl+T"));
 
-    auto* resize = edit->addMenu(QStringLiteral("ﾘｻｲｽﾞ"));
-    resize->menuAction()->setData(QStringLiteral("ﾘｻｲｽﾞ"));
+    auto* resize = edit->addMenu(groups::Shrink.toString());
+    resize->menuAction()->setData(groups::Shrink.toString());
     mnEdt_.insert(9, resize->menuAction());
     addItem(resize, mnResize_, 0, QStringLiteral("横方向を基準に縮小"));
     addItem(resize, mnResize_, 1, QStringLiteral("縦方向を基準に縮小"));
     addSeparator(resize, mnResize_, 2);
     addItem(resize, mnResize_, 3, QStringLiteral("縦横比率を変えて縮小"));
 
-    auto* toj = edit->addMenu(QStringLiteral("綴じ込み"));
-    toj->menuAction()->setData(QStringLiteral("綴じ込み"));
+    auto* toj = edit->addMenu(groups::CloseUp.toString());
+    toj->menuAction()->setData(groups::CloseUp.toString());
     mnEdt_.insert(10, toj->menuAction());
-    addItem(toj, mnToj_, 0, QStringLiteral("横方向"));
-    addItem(toj, mnToj_, 1, QStringLiteral("縦方向"));
+    addItem(toj, mnToj_, 0, CloseUpAcross.itemText());
+    addItem(toj, mnToj_, 1, CloseUpDown.itemText());
 
     addSeparator(edit, mnEdt_, 11);
-    auto* rotate = edit->addMenu(QStringLiteral("回転"));
-    rotate->menuAction()->setData(QStringLiteral("回転"));
+    auto* rotate = edit->addMenu(groups::Rotate.toString());
+    rotate->menuAction()->setData(groups::Rotate.toString());
     mnEdt_.insert(12, rotate->menuAction());
-    addItem(rotate, mnRotate_, 0, QStringLiteral("左右反転"));
-    addItem(rotate, mnRotate_, 1, QStringLiteral("上下反転"));
-    addItem(rotate, mnRotate_, 2, QStringLiteral("右90度"), QStringLiteral("Ctrl+R"));
-    addItem(rotate, mnRotate_, 3, QStringLiteral("左90度"), QStringLiteral("Ctrl+L"));
+    addItem(rotate, mnRotate_, 0, FlipLeftRight.itemText());
+    addItem(rotate, mnRotate_, 1, FlipTopBottom.itemText());
+    addItem(rotate, mnRotate_, 2, TurnRight.itemText(), QStringLiteral("Ctrl+R"));
+    addItem(rotate, mnRotate_, 3, TurnLeft.itemText(), QStringLiteral("Ctrl+L"));
     // Resizing and turning by numbers, beside the items above (their own indexes).
     edit->addSeparator();
     addItem(edit, mnEdt_, 20, QStringLiteral("ｻｲｽﾞ変更..."));
@@ -216,7 +219,7 @@ void spPic::StCom(const QString& group, QString cap) {
 void spPic::mnFileClick(int index) {
     QAction* a = mnFile_.value(index);
     if (a && !a->isSeparator())
-        StCom(QStringLiteral("ﾌｧｲﾙ"), caption(a));
+        StCom(groups::File.toString(), caption(a));
 }
 
 void spPic::mnEdtClick(int index) {
@@ -228,27 +231,27 @@ void spPic::mnEdtClick(int index) {
     if (!QStringLiteral(".0.1.3.4.6.7.8.20.21.").contains(u'.' + QString::number(index) + u'.'))
         return;
     const QString cap = caption(mnEdt_.value(index));
-    StCom(index == 6 ? QStringLiteral("範囲") : QStringLiteral("画像編集"), cap);
+    StCom((index == 6 ? groups::Selection : groups::Edit).toString(), cap);
 }
 
 void spPic::mnResizeClick(int index) {
     // The command comes from the position, not from the caption.
-    static const QStringList commands = {QStringLiteral("横基準"), QStringLiteral("縦基準"), QString(),
-                                         QStringLiteral("縦横比率を変えて縮小")};
+    static const QStringList commands = {ShrinkByWidth.itemText(), ShrinkByHeight.itemText(), QString(),
+                                         ShrinkFree.itemText()};
     if (index < 0 || index >= commands.size() || commands.at(index).isEmpty())
         return;
-    StCom(QStringLiteral("ﾘｻｲｽﾞ"), commands.at(index));
+    StCom(groups::Shrink.toString(), commands.at(index));
 }
 
-void spPic::mnTojClick(int index) { StCom(QStringLiteral("綴じ込み"), caption(mnToj_.value(index))); }
+void spPic::mnTojClick(int index) { StCom(groups::CloseUp.toString(), caption(mnToj_.value(index))); }
 
-void spPic::mnRotateClick(int index) { StCom(QStringLiteral("回転"), caption(mnRotate_.value(index))); }
+void spPic::mnRotateClick(int index) { StCom(groups::Rotate.toString(), caption(mnRotate_.value(index))); }
 
 void spPic::mnUsrClick() { Usr::oIni().W_SendTo(); }
 
 void spPic::setPrEdtMode(const QString& sMd) {
-    const bool edited = sMd == QStringLiteral("編集");
-    const bool notInitial = sMd != QStringLiteral("初期");
+    const bool edited = sMd == states::Edited.toString();
+    const bool notInitial = sMd != states::Initial.toString();
     mnFile_.value(2)->setEnabled(edited);
     mnFile_.value(3)->setEnabled(notInitial);
     mnJb_.value(3)->menuAction()->setEnabled(notInitial);

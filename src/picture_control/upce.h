@@ -29,6 +29,11 @@ public:
     void GetUsrP(int& iEd, QString& sDsp) const;
     QString prFile() const { return sFile_; }
     void pcAct(const QString& sGp, const QString& sJb);
+    // How the last pcAct ended: it did what it was asked, there was nothing to
+    // do (no picture, no selection, no step to go back to), or it failed (the
+    // user was told, and the picture and the state are as they were before).
+    enum class Outcome { Done, NothingToDo, Failed };
+    Outcome lastOutcome() const { return lastOutcome_; }
     quint32 ImgHandle() const;
     void SetImgHandle(quint32 nHnd);  // "ImgHandle let": the picture as an undoable edit
     int vCheckSave();
@@ -134,6 +139,8 @@ private:
     // undo file (pixels only) cannot hold.
     std::map<int, engine::Origin> origins_;
     std::map<int, engine::Origin> keptOrigins_;  // those of a history a revert kept aside
+    Outcome lastOutcome_ = Outcome::Done;
+    bool failed_ = false;  // guarded() caught a failure since pcAct began
 
     // core
     void StEdtMode(const QString& sMd);
@@ -143,20 +150,30 @@ private:
     void onFileDropped(const QString& path);
     void onDrawToolState(int state);
     void onDrawingApplied();
-    // Runs a command body so that no exception reaches the event loop: a
-    // failure is reported through the prompt layer. False when it failed.
+    // Runs a command body so that no exception reaches the event loop. The one
+    // place where failures arrive: the reason is shown through the prompt
+    // layer, and the picture, the undo step, the selection and the state are
+    // put back as they were before the body. False when it failed.
     bool guarded(const std::function<void()>& body);
+    // The result of an engine call that may find nothing to do: false then,
+    // true when it did its work; a real failure stops the command (throws).
+    bool edited(bool ok, engine::ImageEngine& e);
+    // An engine call the command cannot go on without: any false stops it.
+    void require(bool ok, engine::ImageEngine& e);
+    struct Snapshot;
+    Snapshot snapshot();
+    void restore(const Snapshot& s);
     void showMessage(const QString& text);
     void reportEngineError(engine::ImageEngine& e);
 
     // dispatch helpers
-    bool runCommand(const QString& sGp, const QString& sJb, bool& saveWritten);
+    Outcome runCommand(const QString& sGp, const QString& sJb, bool& saveWritten);
 
     // open and load
     bool pcLoad(const QString& path, int mode, bool bNEVN);
     bool loadPixels(const QString& path);
     void finishLoad(const QString& path, int mode, bool bNEVN);
-    void pcNewClip();
+    bool pcNewClip();
     bool extensionAccepted(const QString& path) const;
 
     // save
@@ -173,7 +190,7 @@ private:
     void vPutUndo(bool undoLoad);
     bool nextUndoStep();
     void recordStep();
-    void vUndo();
+    bool vUndo();
     void vRedo();
     void vClrUndo();
     void keepOrigin(int step);
@@ -193,13 +210,13 @@ private:
     bool HasSelection() const;
 
     // edits
-    void TrimToSelection();
-    void ShrinkToSelection(const QString& caption);
-    void RotateFlip(const QString& caption);
-    void CloseUpSelection(int direction);
-    void HighlightSelection();
-    void CopyPicture();
-    void ShowDrawToolbar();
+    bool TrimToSelection();
+    bool ShrinkToSelection(const QString& caption);
+    bool RotateFlip(const QString& caption);
+    bool CloseUpSelection(int direction);
+    bool HighlightSelection();
+    bool CopyPicture();
+    bool ShowDrawToolbar();
     bool fullColour() const;
 
     // resize and turn by numbers

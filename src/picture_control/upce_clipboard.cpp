@@ -4,13 +4,13 @@
 #include "engine/draw_tool.h"
 #include "engine/image_engine.h"
 #include "picture_control/upce_util.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <algorithm>
 
-void uPcE::CopyPicture() {
+bool uPcE::CopyPicture() {
     if (ikImg_->ImageHandle() == 0)
-        return;
+        return false;
     // The selection covers SelLeft..SelRight-1 and SelTop..SelBottom-1, and the
     // cut keeps its polygon's right and bottom coordinates: the corners are the
     // last selected column and row, so the clipboard gets the selection exactly.
@@ -23,25 +23,26 @@ void uPcE::CopyPicture() {
         engine::EngineEdit& edit = ikImg_->Edit();
         edit.EditOption = 1;
         edit.RegionMode = 2;
-        bRet_ = edit.RegionTrim({l, r, r, l}, {t, t, b, b}, 4, 255, 255, 255);
+        bRet_ = edited(edit.RegionTrim({l, r, r, l}, {t, t, b, b}, 4, 255, 255, 255), *ikImg_);
         if (!bRet_)
-            return;
+            return false;
     }
-    ikImg_->ClipboardCopy();
+    const bool copied = edited(ikImg_->ClipboardCopy(), *ikImg_);
     // Only a cut made here is taken back: with no cut, the engine's last edit is
     // the user's own and must stay.
     if (cut)
         ikImg_->UndoLastEdit();
+    return copied;
 }
 
 namespace {
 int toInt16(double v) { return std::clamp(upce::roundEven(v), -32768, 32767); }
 }  // namespace
 
-void uPcE::ShowDrawToolbar() {
+bool uPcE::ShowDrawToolbar() {
     ikImg_->ReadImageInfo();
     if (ikImg_->ImageType() == 0 || ikImg_->ImageHandle() == 0)
-        return;
+        return false;
     const HostGeometry g = hostGeometry_ ? hostGeometry_() : HostGeometry();
     engine::DrawTool& tool = ikImg_->drawTool();
     tool.OptionA = true;
@@ -55,4 +56,5 @@ void uPcE::ShowDrawToolbar() {
     tool.PenColor = QColor(255, 0, 0);
     tool.StampFile = Usr::sApFd + QStringLiteral("Stamp.bmp");
     tool.Show(1);
+    return true;
 }

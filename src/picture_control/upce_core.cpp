@@ -7,7 +7,8 @@
 #include "platform/cursor.h"
 #include "platform/private_folder.h"
 #include "platform/prompt.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
+#include "picture_control/commands.h"
 
 #include <QGuiApplication>
 #include <QResizeEvent>
@@ -100,10 +101,9 @@ void uPcE::SetUsrP(int iEd, const QString& sDsp) {
 }
 
 void uPcE::GetUsrP(int& iEd, QString& sDsp) const {
-    static const char16_t* const captions[] = {u"ｽｹｰﾙ", u"ｽﾄﾚｯﾁ", u"実寸", u"横合わせ", u"縦合わせ"};
     // Before any mode was set the engine shows its default, the scaled view.
     const int mode = (iDspMode_ >= 1 && iDspMode_ <= 5) ? iDspMode_ : 1;
-    sDsp = QString::fromUtf16(captions[mode - 1]);
+    sDsp = commands::ViewModes[mode - 1].itemText();
     iEd = iEdtUpd_;
 }
 
@@ -128,7 +128,7 @@ void uPcE::ClrRect() {
 }
 
 void uPcE::onMouseButton(int button) {
-    if (sEdtMode_ != QStringLiteral("初期") && button == 2)
+    if (sEdtMode_ != commands::states::Initial.toString() && button == 2)
         emit ePopUp();
 }
 
@@ -150,7 +150,7 @@ void uPcE::onDrawToolState(int state) {
 
 void uPcE::onDrawingApplied() {
     guarded([this] {
-        StEdtMode(QStringLiteral("編集"));
+        StEdtMode(commands::states::Edited.toString());
         vPutUndo(false);
     });
 }
@@ -164,22 +164,88 @@ void uPcE::reportEngineError(engine::ImageEngine& e) {
     showMessage(text);
 }
 
+// What a command may change, kept so that a failed command leaves no trace.
+// The picture is a copy by handle: it shares the pixels until an edit writes.
+struct uPcE::Snapshot {
+    quint32 picture = 0;
+    QString sBit, sEdtMode, sImgFile, sFile, sCmt;
+    int iUndo = 0;
+    int sel[4] = {0, 0, 0, 0};
+};
+
+uPcE::Snapshot uPcE::snapshot() {
+    Snapshot s;
+    if (ikImg_->ImageHandle() != 0)
+        s.picture = ikImg_->CopyImage(ikImg_->ImageHandle());
+    s.sBit = sBit_;
+    s.sEdtMode = sEdtMode_;
+    s.sImgFile = sImgFile_;
+    s.sFile = sFile_;
+    s.sCmt = sCmt_;
+    s.iUndo = iUndo_;
+    s.sel[0] = ikImg_->SelLeft();
+    s.sel[1] = ikImg_->SelTop();
+    s.sel[2] = ikImg_->SelRight();
+    s.sel[3] = ikImg_->SelBottom();
+    return s;
+}
+
+void uPcE::restore(const Snapshot& s) {
+    if (s.picture != 0) {
+        ikImg_->SetImageHandle(s.picture);  // the engine now owns the copy
+        ikImg_->ApplyDispMode(iDspMode_);
+    } else if (ikImg_->ImageHandle() != 0) {
+        ikImg_->FreeImage(ikImg_->ImageHandle());
+    }
+    ikImg_->SetSelLeft(s.sel[0]);
+    ikImg_->SetSelTop(s.sel[1]);
+    ikImg_->SetSelRight(s.sel[2]);
+    ikImg_->SetSelBottom(s.sel[3]);
+    ikImg_->Refresh();
+    LoadSelCorners();
+    sImgFile_ = s.sImgFile;
+    sFile_ = s.sFile;
+    sCmt_ = s.sCmt;
+    iUndo_ = s.iUndo;
+    if (sEdtMode_ != s.sEdtMode)
+        StEdtMode(s.sEdtMode);
+    UpdatePicInfo();
+    sBit_ = s.sBit;
+}
+
+bool uPcE::edited(bool ok, engine::ImageEngine& e) {
+    if (!ok && engine::isFailure(e.lastError()))
+        throw engine::Failure(e.lastError());
+    return ok;
+}
+
+void uPcE::require(bool ok, engine::ImageEngine& e) {
+    if (!ok)
+        throw engine::Failure(e.lastError() == engine::Error::None ? engine::Error::BadArgument : e.lastError());
+}
+
 bool uPcE::guarded(const std::function<void()>& body) {
+    Snapshot before = snapshot();
+    QString text;
     try {
         body();
+        if (before.picture != 0)
+            ikImg_->FreeImage(before.picture);
         return true;
+    } catch (const engine::Failure& f) {
+        text = engine::errorText(f.error());
     } catch (const std::bad_alloc&) {
-        StBusy(false);
-        showMessage(engine::errorText(engine::Error::OutOfMemory));
+        text = engine::errorText(engine::Error::OutOfMemory);
     } catch (const std::exception& ex) {
-        StBusy(false);
-        QString text = engine::errorText(ikImg_->lastError());
+        text = engine::errorText(ikImg_->lastError());
         if (text.isEmpty())
             text = QStringLiteral("処理を完了できませんでした\r") + QString::fromLocal8Bit(ex.what());
-        showMessage(text);
     } catch (...) {
-        StBusy(false);
-        showMessage(QStringLiteral("処理を完了できませんでした"));
+        text = QStringLiteral("処理を完了できませんでした");
     }
+    StBusy(false);
+    restore(before);
+    failed_ = true;
+    showMessage(text);
     return false;
 }

@@ -2,83 +2,91 @@
 // flipping and quarter turns, and closing up a selected band.
 #include "picture_control/upce.h"
 
+#include "engine/depth_code.h"
 #include "engine/image_engine.h"
 #include "picture_control/upce_util.h"
 #include "platform/prompt.h"
+#include "picture_control/commands.h"
 
 #include <algorithm>
 
 // 80, 16, 24 and 32 count as full colour; palette pictures do not.
-bool uPcE::fullColour() const { return upce::codeInList(sBit_, QStringLiteral("80.16.24.32.")); }
+bool uPcE::fullColour() const { return engine::DepthCode::fromText(sBit_).fullColour(); }
 
-void uPcE::TrimToSelection() {
+bool uPcE::TrimToSelection() {
     if (ikImg_->ImageHandle() == 0)
-        return;
+        return false;
     engine::EngineEdit& edit = ikImg_->Edit();
     edit.TrimLeft = ikImg_->SelLeft();
     edit.TrimRight = ikImg_->SelRight();
     edit.TrimTop = ikImg_->SelTop();
     edit.TrimBottom = ikImg_->SelBottom();
     bRet_ = edit.Trim();
+    const bool trimmed = edited(bRet_, *ikImg_);
+    // Without a selection nothing is cut; the selection is cleared and the
+    // step recorded all the same.
     ClrRect();
     vPutUndo(false);
+    return trimmed;
 }
 
-void uPcE::ShrinkToSelection(const QString& caption) {
+bool uPcE::ShrinkToSelection(const QString& caption) {
     LoadSelCorners();
     float newW = float(CornerX_[1] - CornerX_[0]);
     float newH = float(CornerY_[2] - CornerY_[1]);
     if (newW == 0 || newH == 0 || ikImg_->ImageHandle() == 0 || PicWidth_ <= 0 || PicHeight_ <= 0) {
         showMessage(QStringLiteral("先に範囲を指定し､そのｻｲｽﾞに合わせて縮小します"));
-        return;
+        return false;
     }
-    if (caption == QStringLiteral("横基準"))
+    if (caption == commands::ShrinkByWidth.item)
         newH = float(double(newW) / PicWidth_ * PicHeight_);
-    else if (caption == QStringLiteral("縦基準"))
+    else if (caption == commands::ShrinkByHeight.item)
         newW = float(double(newH) / PicHeight_ * PicWidth_);
 
     engine::EngineEdit& edit = ikImg_->Edit();
     bool converted = false;
     if (!fullColour()) {
-        bRet_ = edit.ConvertDepth(16, 0, true, 128);
+        bRet_ = edited(edit.ConvertDepth(16, 0, true, 128), *ikImg_);
         converted = bRet_;
     }
-    bRet_ = edit.Resize(upce::roundEven(newW), upce::roundEven(newH), true);
+    bRet_ = edited(edit.Resize(upce::roundEven(newW), upce::roundEven(newH), true), *ikImg_);
     if (!bRet_) {
         // Nothing was shrunk: take back the conversion too, so the picture
         // still equals the newest undo file.
         if (converted)
             ikImg_->UndoLastEdit();
-        return;
+        return false;
     }
     ClrRect();
     vPutUndo(false);
+    return true;
 }
 
-void uPcE::RotateFlip(const QString& caption) {
+bool uPcE::RotateFlip(const QString& caption) {
     if (ikImg_->ImageHandle() == 0)
-        return;
+        return false;
     const bool flag = fullColour();
     engine::EngineEdit& edit = ikImg_->Edit();
     edit.EditOption = 1;
     int angle = 0;
     bool mirrorLR = false, mirrorTB = false;
-    if (caption == QStringLiteral("左右反転"))
+    if (caption == commands::FlipLeftRight.item)
         mirrorLR = true;
-    else if (caption == QStringLiteral("上下反転"))
+    else if (caption == commands::FlipTopBottom.item)
         mirrorTB = true;
-    else if (caption == QStringLiteral("右90度"))
+    else if (caption == commands::TurnRight.item)
         angle = -9000;
-    else if (caption == QStringLiteral("左90度"))
+    else if (caption == commands::TurnLeft.item)
         angle = 9000;
-    bRet_ = edit.Rotate(angle, mirrorLR, mirrorTB, flag, 255, 255, 255, 0);
+    bRet_ = edited(edit.Rotate(angle, mirrorLR, mirrorTB, flag, 255, 255, 255, 0), *ikImg_);
     if (bRet_)
         vPutUndo(false);
+    return bRet_;
 }
 
-void uPcE::CloseUpSelection(int direction) {
+bool uPcE::CloseUpSelection(int direction) {
     if (ikImg_->ImageHandle() == 0)
-        return;
+        return false;
     const double W = PicWidth_, H = PicHeight_;
     const int rw = upce::roundEven(W), rh = upce::roundEven(H);
     // A selection kept through a quarter turn can reach past the picture's
@@ -87,7 +95,14 @@ void uPcE::CloseUpSelection(int direction) {
     const int selL = std::clamp(ikImg_->SelLeft(), 0, rw), selT = std::clamp(ikImg_->SelTop(), 0, rh);
     const int selR = std::clamp(ikImg_->SelRight(), 0, rw), selB = std::clamp(ikImg_->SelBottom(), 0, rh);
 
-    ikImg2_->SetImageHandle(ikImg_->CopyImage(ikImg_->ImageHandle()));
+    const quint32 copy = ikImg_->CopyImage(ikImg_->ImageHandle());
+    require(copy != 0, *ikImg_);
+    ikImg2_->SetImageHandle(copy);
+    // The scratch copy never outlives the command, also when an edit fails.
+    struct ScratchRelease {
+        engine::ImageEngine& scratch;
+        ~ScratchRelease() { scratch.FreeImage(scratch.ImageHandle()); }
+    } release{*ikImg2_};
 
     int b = 0;
     double px = 0, py = 0;
@@ -113,10 +128,12 @@ void uPcE::CloseUpSelection(int direction) {
     engine::EngineEdit& scratch = ikImg2_->Edit();
     scratch.EditOption = 1;
     scratch.RegionMode = 2;
-    bRet_ = scratch.RegionTrim(xs, ys, 4, 255, 255, 255);
+    // Nothing beyond the band (it reaches the picture's edge): nothing to move.
+    bRet_ = edited(scratch.RegionTrim(xs, ys, 4, 255, 255, 255), *ikImg2_);
 
     engine::EngineEdit& edit = ikImg_->Edit();
-    bRet_ = edit.PasteImage(ikImg2_->ImageHandle(), px, py);
+    if (bRet_)
+        bRet_ = edited(edit.PasteImage(ikImg2_->ImageHandle(), px, py), *ikImg_);
 
     edit.EditOption = 1;
     edit.RegionMode = 2;
@@ -130,9 +147,8 @@ void uPcE::CloseUpSelection(int direction) {
         keepX = {0, rw, rw, 0};
         keepY = {0, 0, bottom, bottom};
     }
-    bRet_ = edit.RegionTrim(keepX, keepY, 4, 255, 255, 255);
-
-    bRet_ = ikImg2_->FreeImage(ikImg2_->ImageHandle());
+    bRet_ = edited(edit.RegionTrim(keepX, keepY, 4, 255, 255, 255), *ikImg_);
     ClrRect();
     vPutUndo(false);
+    return true;
 }

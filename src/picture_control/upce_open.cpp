@@ -6,6 +6,7 @@
 #include "picture_control/undo_history.h"
 #include "picture_control/upce_util.h"
 #include "platform/prompt.h"
+#include "picture_control/commands.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -46,7 +47,7 @@ void uPcE::pcOpen(int iJb, QString& sFL, bool bNEVN) {
         // are still on screen and must stay protected by the save question.
         const auto keepEdits = [&] {
             if (answer == platform::No)
-                sEdtMode_ = QStringLiteral("編集");
+                sEdtMode_ = commands::states::Edited.toString();
         };
         if (sFL.isEmpty()) {
             // The dialog comes back where it was left, its last name chosen.
@@ -117,12 +118,13 @@ void uPcE::finishLoad(const QString& path, int mode, bool bNEVN) {
         emit eStFile(path);
     if (mode != 1) {
         startHistory();
-        StEdtMode(QStringLiteral("読込"));
+        StEdtMode(commands::states::Loaded.toString());
     }
     vPutUndo(mode == 1);
 }
 
-void uPcE::pcNewClip() {
+bool uPcE::pcNewClip() {
+    bool done = false;
     const bool ok = guarded([&] {
         const QMimeData* mime = QApplication::clipboard()->mimeData();
         if (!mime || !mime->hasImage()) {
@@ -145,7 +147,7 @@ void uPcE::pcNewClip() {
         QApplication::clipboard()->clear();
         ikImg2_->ReadImageInfo();
         if (ikImg2_->ImageType() != 1) {
-            bRet_ = ikImg2_->ConvertBits(24, 0, 0, 0, 0);
+            require(ikImg2_->ConvertBits(24, 0, 0, 0, 0), *ikImg2_);
             engine::EngineEdit& edit = ikImg2_->Edit();
             edit.TrimLeft = 0;
             edit.TrimRight = ikImg2_->ImageWidth() - 2;
@@ -173,6 +175,7 @@ void uPcE::pcNewClip() {
         bRet_ = ikImg_->ApplyDispMode(iDspMode_);
         ikImg_->Refresh();
         finishLoad(undoFileName(1), -1, false);
+        done = true;
     });
-    Q_UNUSED(ok);
+    return ok && done;
 }

@@ -2,40 +2,47 @@
 // behind "上書き保存" and "名前を付けて保存".
 #include "picture_control/upce.h"
 
+#include "engine/depth_code.h"
 #include "engine/image_engine.h"
 #include "picture_control/upce_util.h"
 #include "platform/file_names.h"
 #include "platform/prompt.h"
 #include "platform/special_folders.h"
+#include "picture_control/commands.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 namespace {
 
-// What each target format takes: its format code, the depth codes it holds
+// What each target format takes: its format code, the depths it holds
 // (empty: every depth), the depth to convert to otherwise, and whether the
 // JPEG quality applies.
 struct SaveFormat {
     const char* ext;
     int code;
-    const char* accepted;
-    int convertTo;
+    engine::DepthSet accepted;
+    engine::DepthCode convertTo;
     bool jpegQuality;
 };
 
+using D = engine::DepthCode;
+constexpr engine::DepthSet kGreyOr24 = {D::Greys256, D::Bits24};
+constexpr engine::DepthSet kPaletteOr24 = {D::Mono, D::Colours16, D::Greys16, D::Colours256, D::Greys256, D::Bits24};
+constexpr engine::DepthSet kPalette = {D::Mono, D::Colours16, D::Greys16, D::Colours256, D::Greys256};
+
 constexpr SaveFormat kFormats[] = {
-    {"bmp", 0, "", 0, false},
-    {"jpeg", 2, "80.24.", 24, true},
-    {"jpg", 2, "80.24.", 24, true},
-    {"fpx", 13, "80.24.", 24, true},
-    {"png", 12, "1.4.40.8.80.24.", 24, false},
-    {"pcx", 16, "1.4.40.8.80.24.", 24, false},
-    {"gif", 4, "1.4.40.8.80.", 8, false},
-    {"tif", 5, "", 0, false},
-    {"tiff", 5, "", 0, false},
+    {"bmp", 0, {}, D::None, false},
+    {"jpeg", 2, kGreyOr24, D::Bits24, true},
+    {"jpg", 2, kGreyOr24, D::Bits24, true},
+    {"fpx", 13, kGreyOr24, D::Bits24, true},
+    {"png", 12, kPaletteOr24, D::Bits24, false},
+    {"pcx", 16, kPaletteOr24, D::Bits24, false},
+    {"gif", 4, kPalette, D::Colours256, false},
+    {"tif", 5, {}, D::None, false},
+    {"tiff", 5, {}, D::None, false},
 };
-constexpr SaveFormat kOtherFormat = {"", 0, "", 0, false};
+constexpr SaveFormat kOtherFormat = {"", 0, {}, D::None, false};
 
 const SaveFormat& formatFor(const QString& ext) {
     for (const SaveFormat& f : kFormats)
@@ -54,14 +61,14 @@ const QString kOverwriteQuestion = QStringLiteral("\rこのﾌｧｲﾙは既に
 int uPcE::vCheckSave() {
     // With no picture there is nothing to save; asking would hold the window
     // open, since the save that follows a "yes" can write nothing.
-    if (sEdtMode_ != QStringLiteral("編集") || ikImg_->ImageHandle() == 0)
+    if (sEdtMode_ != commands::states::Edited.toString() || ikImg_->ImageHandle() == 0)
         return 0;
     int result = 0;
     switch (iEdtUpd_) {
     case 0:
         result = platform::prompt().message(kSaveQuestion, platform::Buttons::YesNoCancel);
         if (result == platform::No)
-            sEdtMode_ = QStringLiteral("読込");
+            sEdtMode_ = commands::states::Loaded.toString();
         break;
     case 1: result = platform::No; break;
     case 2: result = platform::Yes; break;
@@ -134,9 +141,9 @@ bool uPcE::pcSave(int saveAs) {
     const SaveFormat& format = formatFor(ext);
     // The conversion runs on a copy, so a failed save leaves the picture as it was.
     quint32 converted = 0;
-    if (*format.accepted && !upce::codeInList(sBit_, QLatin1String(format.accepted))) {
+    if (!format.accepted.empty() && !format.accepted.contains(engine::DepthCode::fromText(sBit_))) {
         ikImg2_->SetImageHandle(ikImg_->CopyImage(ikImg_->ImageHandle()));
-        bRet_ = ikImg2_->ImageHandle() != 0 && ikImg2_->Edit().ConvertDepth(format.convertTo, 0, true, 50);
+        bRet_ = ikImg2_->ImageHandle() != 0 && ikImg2_->Edit().ConvertDepth(format.convertTo.number(), 0, true, 50);
         if (!bRet_) {
             const engine::Error err = ikImg2_->lastError();
             ikImg2_->FreeImage(ikImg2_->ImageHandle());

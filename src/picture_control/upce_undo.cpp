@@ -6,6 +6,7 @@
 
 #include "engine/image_engine.h"
 #include "picture_control/undo_history.h"
+#include "picture_control/commands.h"
 
 QString uPcE::undoFileName(int step) const { return history_->fileName(step); }
 
@@ -103,23 +104,24 @@ bool uPcE::showStep(int step) {
     return true;
 }
 
-void uPcE::vUndo() {
+bool uPcE::vUndo() {
     if (sWrkFld_.isEmpty())
-        return;
+        return false;
     history_->settle();
     if (canTakeBackRevert()) {
         takeBackRevert();
-        return;
+        return true;
     }
     if (iUndo_ <= 1)
-        return;  // nothing to go back to: the picture and the state stay
+        return false;  // nothing to go back to: the picture and the state stay
     const int step = reachableStep(iUndo_ - 1, -1);
     if (step == 0 || !showStep(step))
-        return;  // the step is gone: the picture, the counter and the state stay
+        return false;  // the step is gone: the picture, the counter and the state stay
     iUndo_ = step;
     if (iUndo_ == 1)
         StEdtMode(QStringLiteral("読込"));
     finishLoad(undoFileName(step), 1, false);
+    return true;
 }
 
 void uPcE::vRedo() {
@@ -199,7 +201,7 @@ void uPcE::SetImgHandle(quint32 nHnd) {
             reportEngineError(*ikImg_);  // the picture stays as it was
             return;
         }
-        StEdtMode(QStringLiteral("編集"));
+        StEdtMode(commands::states::Edited.toString());
         ikImg_->SetImageHandle(copy);
         bRet_ = ikImg_->ApplyDispMode(iDspMode_);
         recordStep();

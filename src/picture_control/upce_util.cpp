@@ -27,10 +27,6 @@ QString lcExt(const QString& path) {
     return path.left(p + 1) + path.mid(p + 1).toLower();
 }
 
-bool codeInList(const QString& code, const QString& list) {
-    return !code.isEmpty() && (QChar('.') + list).contains(QChar('.') + code);
-}
-
 QString groupDigits(double value) {
     if (value == 0)
         return QString();

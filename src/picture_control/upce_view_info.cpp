@@ -1,15 +1,16 @@
 // View modes and the picture information the host shows.
 #include "picture_control/upce.h"
 
+#include "engine/depth_code.h"
 #include "engine/image_engine.h"
+#include "picture_control/commands.h"
 #include "picture_control/upce_util.h"
 
 #include <cmath>
 
 void uPcE::SetViewMode(const QString& caption) {
-    static const char16_t* const captions[] = {u"ｽｹｰﾙ", u"ｽﾄﾚｯﾁ", u"実寸", u"横合わせ", u"縦合わせ"};
     for (int i = 0; i < 5; ++i)
-        if (caption == QString::fromUtf16(captions[i]))
+        if (caption == commands::ViewModes[i].item)
             iDspMode_ = i + 1;
     // An unknown caption keeps the current mode.
     bRet_ = ikImg_->ApplyDispMode(iDspMode_);
@@ -37,9 +38,7 @@ void uPcE::UpdatePicInfo() {
     const QString info = QStringLiteral("ｲﾒｰｼﾞｻｲｽﾞ:") + upce::groupDigits(double(ikImg_->ImageSize())) +
                          QStringLiteral("  色数:") + upce::groupDigits(std::pow(2.0, bits)) +
                          QStringLiteral(" (") + QString::number(bits) + QStringLiteral("bit)");
-    int code = bits;
-    if ((bits == 8 || bits == 4) && ikImg_->IsGray())
-        code = bits * 10;
-    sBit_ = QString::number(code) + QChar('.');
+    const engine::DepthCode depth = engine::DepthCode::of(bits, ikImg_->IsGray());
+    sBit_ = depth.valid() ? depth.text() : QString::number(bits) + QChar('.');
     emit eStPcTyp(sFile_, sBit_, info);
 }

@@ -3,7 +3,7 @@
 #include "settings/yini.h"
 
 #include "platform/special_folders.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,7 +6,7 @@
 #include "platform/file_replace.h"
 #include "platform/prompt.h"
 #include "platform/text_codec.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -7,7 +7,7 @@
 #include "platform/prompt.h"
 #include "platform/shell.h"
 #include "platform/special_folders.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -6,7 +6,7 @@
 #include "platform/prompt.h"
 #include "platform/special_folders.h"
 #include "platform/text_codec.h"
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include <QSettings>
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariant>
 
+#include "platform/numbers.h"
+
 namespace settings {
 
 // A value as written in the settings file: integers in decimal ("-12"),
@@ -16,11 +18,8 @@ QString valueText(const QVariant& value);
 // ">"): written unescaped, it would break the file's layout.
 bool breaksLayout(const QString& text);
 
-// The leading number of a text as a double: leading blanks skipped, an
-// optional sign, digits with an optional "." fraction and exponent, reading
-// stopping at the first character that cannot continue the number. Text
-// without a leading number, and a number too large for a double, give 0.
-double leadingNumber(const QString& text);
+// The leading number of a text as a double (platform/numbers.h).
+using platform::leadingNumber;
 
 // "true"/"false" in any case, or a number (non-zero is true), blanks around
 // ignored. Any other text gives an invalid QVariant.

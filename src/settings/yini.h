@@ -101,3 +101,10 @@ private:
     QString GtTag(int kind, const QString& name);
     QString MkTag(int kind, const QString& name, const QVariant& value) const;
 };
+
+namespace Usr {
+// The program's one settings object, created on first use.
+yIni& oIni();
+// Releases the settings object (the next oIni() creates a fresh one).
+void releaseIni();
+}  // namespace Usr

@@ -41,6 +41,7 @@ bool StartUp(const QStringList& args) {
     bRun = true;
     // The system's own fault dialog needs no switching off here.
     auto* win = new fmMain;
+    win->appEnd = AppEnd;
     oMainFm = win;
     // Messages of the load (a damaged picture named on the command line) are
     // centred on the window that is about to appear.

@@ -4,6 +4,7 @@
 #include "batch/batch_work_folder.h"
 #include "engine/codecs/codecs.h"
 #include "platform/file_names.h"
+#include "engine/image_engine.h"
 #include "support/sandbox.h"
 #include "support/user_env.h"
 #include "support/test_support.h"
@@ -216,6 +217,24 @@ TEST_F(Batch, NamesThatAreNotUtf8OpenAndSaveByteForByte) {
     EXPECT_EQ(testsupport::rawNames(folder), QList<QByteArray>({inName, outName}));
     const Picture out = load(platform::decodeFileName(folder + '/' + outName));
     EXPECT_EQ(out.image.pixel(0, 0), original.image.pixel(6, 0));
+}
+
+// Every command's real failure ends the run with status 1 and the engine's
+// reason, and the steps after it do not run.
+TEST_F(Batch, AnEngineFailureOfAnyCommandEndsWithStatusOne) {
+    const QString grey = path("grey.bmp");
+    Error e;
+    ASSERT_TRUE(codecs::saveFile(grey, codecs::Bmp, testsupport::makeTestPicture(40, 30, 80), {}, e));
+    for (const char* command : {"画像編集/強調", "綴じ込み/横方向", "回転/左右反転"}) {
+        engine::ImageEngine::failEditForTesting(1);
+        const BatchRun r = runBatch({grey, QStringLiteral("--select"), QStringLiteral("5,4,30,20"),
+                                     QStringLiteral("--do"), QString::fromUtf8(command), QStringLiteral("--save"),
+                                     path("never.bmp")});
+        engine::ImageEngine::failEditForTesting(0);
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_TRUE(r.err.contains(errorText(Error::OutOfMemory))) << command << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(path("never.bmp"))) << command;
+    }
 }
 
 TEST(BatchArgs, UsageErrors) {

@@ -1,5 +1,7 @@
 #include "batch/batch_args.h"
 
+#include "engine/depth_code.h"
+
 #include <QFileInfo>
 
 namespace batch {
@@ -144,8 +146,7 @@ bool parseArgs(const QStringList& argv, Args& args, QString& error) {
             Step s{Step::Depth};
             s.text = a + QChar(' ') + v;
             s.values[1] = 128;
-            static const QList<int> codes = {1, 4, 40, 8, 80, 16, 24, 32};
-            if (!parseInt(v, s.values[0]) || !codes.contains(s.values[0])) {
+            if (!parseInt(v, s.values[0]) || !engine::DepthCode::fromNumber(s.values[0]).valid()) {
                 error = QStringLiteral("--depth は 1, 4, 40, 8, 80, 16, 24, 32 のどれかです / "
                                        "--depth takes 1, 4, 40, 8, 80, 16, 24 or 32");
                 return false;

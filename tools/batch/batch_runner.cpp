@@ -2,8 +2,7 @@
 
 #include "batch/batch_work_folder.h"
 #include "engine/image_engine.h"
-#include "engine/ops/colour_preview.h"
-#include "engine/picture_store.h"
+#include "picture_control/commands.h"
 #include "picture_control/upce.h"
 #include "platform/file_names.h"
 #include "platform/prompt.h"
@@ -46,29 +45,14 @@ private:
 
 namespace {
 
-// The commands that make sense without a window, by group.
+// The commands that make sense without a window.
 bool knownCommand(const QString& group, const QString& item) {
-    static const QHash<QString, QStringList> table = {
-        {QStringLiteral("ﾌｧｲﾙ"), {QStringLiteral("上書き保存")}},
-        {QStringLiteral("表示"), {QStringLiteral("ｽｹｰﾙ"), QStringLiteral("ｽﾄﾚｯﾁ"), QStringLiteral("実寸"),
-                                 QStringLiteral("横合わせ"), QStringLiteral("縦合わせ")}},
-        {QStringLiteral("ﾘｻｲｽﾞ"), {QStringLiteral("横基準"), QStringLiteral("縦基準"),
-                                   QStringLiteral("縦横比率を変えて縮小")}},
-        {QStringLiteral("画像編集"), {QStringLiteral("読込時に戻す"), QStringLiteral("編集を一つ戻す"),
-                                     QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞにｺﾋﾟｰ"), QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規"),
-                                     QStringLiteral("ﾄﾘﾐﾝｸﾞ"), QStringLiteral("強調")}},
-        {QStringLiteral("綴じ込み"), {QStringLiteral("横方向"), QStringLiteral("縦方向")}},
-        {QStringLiteral("回転"), {QStringLiteral("左右反転"), QStringLiteral("上下反転"), QStringLiteral("右90度"),
-                                 QStringLiteral("左90度")}},
-        {QStringLiteral("更新"), {QStringLiteral("確認後更新"), QStringLiteral("確認なし"), QStringLiteral("自動更新")}},
-        {QStringLiteral("範囲"), {QStringLiteral("範囲のｸﾘｱ")}},
-    };
     // Resizing and turning by numbers take their numbers as the item; the
     // control checks them and says what is wrong.
-    if (group == QStringLiteral("ｻｲｽﾞ変更") || group == QStringLiteral("角度回転"))
+    if (group == commands::groups::ResizeBy || group == commands::groups::TurnBy)
         return true;
-    const auto it = table.find(group);
-    return it != table.end() && it->contains(item);
+    const commands::Command* c = commands::find(group, item);
+    return c && c->batch;
 }
 
 }  // namespace
@@ -95,7 +79,7 @@ int Runner::run(const Args& args) {
     if (!work.create(base))
         return fail(QStringLiteral("%1 作業ﾌｫﾙﾀﾞを作れません").arg(base)), 1;
     control_->cOn(work.path());
-    control_->SetUsrP(1, QStringLiteral("実寸"));
+    control_->SetUsrP(1, commands::ViewActual.itemText());
 
     QElapsedTimer timer;
     timer.start();
@@ -162,14 +146,14 @@ bool Runner::select(const Step& step) {
 bool Runner::doCommand(const Step& step) {
     if (!knownCommand(step.group, step.item))
         return fail(QStringLiteral("不明なｺﾏﾝﾄﾞです: %1/%2").arg(step.group, step.item));
-    if (step.item == QStringLiteral("編集を一つ戻す") && control_->iUndo() <= 1)
+    if (commands::Undo.is(step.group, step.item) && control_->iUndo() <= 1)
         return fail(QStringLiteral("戻す編集がありません"));
     control_->pcAct(step.group, step.item);
-    // Edits that report failure only through the engine's result.
-    const bool checked = step.group == QStringLiteral("ﾘｻｲｽﾞ") || step.group == QStringLiteral("回転") ||
-                         step.group == QStringLiteral("ｻｲｽﾞ変更") || step.group == QStringLiteral("角度回転") ||
-                         step.item == QStringLiteral("ﾄﾘﾐﾝｸﾞ");
-    if (checked && !control_->bRet())
+    // A failure was already shown (a line on standard error); a command that
+    // found nothing to do did not do what the step asked either.
+    if (control_->lastOutcome() == uPcE::Outcome::Failed)
+        return false;
+    if (control_->lastOutcome() == uPcE::Outcome::NothingToDo)
         return fail(QStringLiteral("%1/%2 を実行できませんでした: %3")
                         .arg(step.group, step.item, engine::errorText(control_->ikImg().lastError())));
     if (control_->ImgHandle() == 0)
@@ -177,25 +161,27 @@ bool Runner::doCommand(const Step& step) {
     return true;
 }
 
+// The colour panel's way: the conversion is made on a copy in a preview
+// engine, then handed to the control as one edit.
 bool Runner::depth(const Step& step) {
-    engine::Picture* current = engine::PictureStore::instance().find(control_->ImgHandle());
-    if (!current)
+    if (control_->ImgHandle() == 0)
         return fail(QStringLiteral("画像がありません"));
-    engine::Picture preview = *current;
-    if (!engine::ops::previewDepth(preview, step.values[0], step.values[1]))
-        return fail(QStringLiteral("色数 %1 に変換できませんでした").arg(step.values[0]));
-    if (step.invert && !engine::ops::invertAll(preview))
-        return fail(QStringLiteral("色反転できませんでした"));
-    const quint32 h = engine::PictureStore::instance().add(std::move(preview));
-    control_->SetImgHandle(h);
-    engine::PictureStore::instance().remove(h);
+    engine::ImageEngine preview;
+    preview.SetImageHandle(control_->ikImg().CopyImage(control_->ImgHandle()));
+    if (preview.ImageHandle() == 0 || !preview.Edit().PreviewDepth(step.values[0], step.values[1]))
+        return fail(QStringLiteral("色数 %1 に変換できませんでした: %2")
+                        .arg(step.values[0])
+                        .arg(engine::errorText(preview.lastError())));
+    if (step.invert && !preview.Edit().InvertAll())
+        return fail(QStringLiteral("色反転できませんでした: %1").arg(engine::errorText(preview.lastError())));
+    control_->SetImgHandle(preview.ImageHandle());
     return true;
 }
 
 bool Runner::save(const Step& step) {
     QString path = QFileInfo(step.path).absoluteFilePath();
     prompt_->saveName = path;
-    control_->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
+    control_->pcAct(commands::SaveAs.groupText(), commands::SaveAs.itemText());
     prompt_->saveName.clear();
     return true;  // a failed save shows its own message
 }

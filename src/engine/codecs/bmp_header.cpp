@@ -45,88 +45,101 @@ int plausibleResolution(qint32 dpm) {
     return (dpm >= 100 && dpm <= 1000000) ? dpm : 0;
 }
 
-}  // namespace
+// The header fields as stored, before they are trusted.
+struct Raw {
+    const uchar* d = nullptr;
+    qint64 size = 0;
+    quint32 fileSize = 0, offBits = 0, headerSize = 0;
+    bool core = false, os2v2 = false;
+    qint64 width = 0, height = 0;
+    quint32 planes = 0, bits = 0, compression = Rgb, imageSize = 0, colorsUsed = 0;
+    qint32 xppm = 0, yppm = 0;
+    qint64 tableStart = 0;  // where the bit masks or the palette begin
+};
 
-bool readHeader(const QByteArray& data, Header& h, Error& err) {
-    h = Header();
-    const qint64 size = data.size();
-    const uchar* d = reinterpret_cast<const uchar*>(data.constData());
-    if (size < 2 || d[0] != 'B' || d[1] != 'M')
+// The file header and the info header of any known size.
+bool readFields(const QByteArray& data, Raw& r, Error& err) {
+    r.size = data.size();
+    r.d = reinterpret_cast<const uchar*>(data.constData());
+    const uchar* d = r.d;
+    if (r.size < 2 || d[0] != 'B' || d[1] != 'M')
         return fail(err, Error::UnknownFormat);
-    if (size < kFileHeaderSize + 4)
+    if (r.size < kFileHeaderSize + 4)
         return fail(err, Error::Damaged);
 
-    const quint32 fileSize = le::u32(d + 2);
-    const quint32 offBits = le::u32(d + 10);
-    const quint32 headerSize = le::u32(d + 14);
-    const bool core = headerSize == kCoreHeaderSize;
+    r.fileSize = le::u32(d + 2);
+    r.offBits = le::u32(d + 10);
+    r.headerSize = le::u32(d + 14);
+    const quint32 headerSize = r.headerSize;
+    r.core = headerSize == kCoreHeaderSize;
     const bool windows = headerSize == kInfoHeaderSize || headerSize == 52 || headerSize == 56 ||
                          headerSize == kV4HeaderSize || headerSize == kV5HeaderSize;
-    const bool os2v2 = !windows && headerSize >= 16 && headerSize <= kOs2HeaderMax;
-    if (!core && !windows && !os2v2)
+    r.os2v2 = !windows && headerSize >= 16 && headerSize <= kOs2HeaderMax;
+    if (!r.core && !windows && !r.os2v2)
         return fail(err, Error::Damaged);
-    if (size < kFileHeaderSize + qint64(headerSize))
+    if (r.size < kFileHeaderSize + qint64(headerSize))
         return fail(err, Error::Damaged);
     // A writer that records more bytes than the file holds was cut off: refuse
     // the file rather than show part of it as if it were whole.
-    if (qint64(fileSize) > size)
+    if (qint64(r.fileSize) > r.size)
         return fail(err, Error::Damaged);
 
     // Fields past the end of a short OS/2 2.x header are zero.
     const uchar* ih = d + kFileHeaderSize;
     auto field32 = [&](quint32 off) -> quint32 { return off + 4 <= headerSize ? le::u32(ih + off) : 0; };
-
-    qint64 width, height;
-    quint32 planes, bits, compression = Rgb, imageSize = 0, colorsUsed = 0;
-    qint32 xppm = 0, yppm = 0;
-    if (core) {
-        width = le::u16(ih + 4);
-        height = le::u16(ih + 6);
-        planes = le::u16(ih + 8);
-        bits = le::u16(ih + 10);
+    if (r.core) {
+        r.width = le::u16(ih + 4);
+        r.height = le::u16(ih + 6);
+        r.planes = le::u16(ih + 8);
+        r.bits = le::u16(ih + 10);
     } else {
-        width = le::i32(ih + 4);
-        height = le::i32(ih + 8);
-        planes = le::u16(ih + 12);
-        bits = le::u16(ih + 14);
-        compression = field32(16);
-        imageSize = field32(20);
-        xppm = qint32(field32(24));
-        yppm = qint32(field32(28));
-        colorsUsed = field32(32);
+        r.width = le::i32(ih + 4);
+        r.height = le::i32(ih + 8);
+        r.planes = le::u16(ih + 12);
+        r.bits = le::u16(ih + 14);
+        r.compression = field32(16);
+        r.imageSize = field32(20);
+        r.xppm = qint32(field32(24));
+        r.yppm = qint32(field32(28));
+        r.colorsUsed = field32(32);
     }
-    if (planes != 1)
+    r.tableStart = kFileHeaderSize + qint64(headerSize);
+    return true;
+}
+
+// The picture's size, its bit count and its compression, and whether they go together.
+bool checkGeometry(Raw& r, Header& h, Error& err) {
+    if (r.planes != 1)
         return fail(err, Error::Damaged);
-    if (width <= 0 || height == 0)
+    if (r.width <= 0 || r.height == 0)
         return fail(err, Error::Damaged);
-    h.topDown = height < 0;
-    height = qAbs(height);
-    if (width > kMaxSide || height > kMaxSide)
+    h.topDown = r.height < 0;
+    r.height = qAbs(r.height);
+    if (r.width > kMaxSide || r.height > kMaxSide)
         return fail(err, Error::TooLarge);
 
-    // Bit count and compression together.
-    switch (bits) {
+    switch (r.bits) {
     case 1: case 2: case 4: case 8: case 16: case 24: case 32: break;
     case 0:   // the pixels are an embedded JPEG or PNG stream
     case 64:  // 16 bits per channel
         return fail(err, Error::Unsupported);
     default: return fail(err, Error::Damaged);
     }
-    switch (compression) {
+    switch (r.compression) {
     case Rgb: break;
     case Rle8:
     case Rle4:
-        if (bits != (compression == Rle8 ? 8u : 4u))
+        if (r.bits != (r.compression == Rle8 ? 8u : 4u))
             return fail(err, Error::Damaged);
         if (h.topDown)  // run-length pictures are always stored bottom-up
             return fail(err, Error::Damaged);
         break;
     case BitFields:
-        if (os2v2)  // OS/2 2.x: Huffman 1D fax coding
+        if (r.os2v2)  // OS/2 2.x: Huffman 1D fax coding
             return fail(err, Error::Unsupported);
         [[fallthrough]];
     case AlphaBitFields:
-        if (bits != 16 && bits != 32)
+        if (r.bits != 16 && r.bits != 32)
             return fail(err, Error::Damaged);
         break;
     case Jpeg:  // OS/2 2.x: RLE24
@@ -136,31 +149,34 @@ bool readHeader(const QByteArray& data, Header& h, Error& err) {
     case CmykRle4: return fail(err, Error::Unsupported);
     default: return fail(err, Error::Damaged);
     }
+    return true;
+}
 
-    // Bit masks: inside a V2+ header, or right after a 40-byte header.
-    qint64 tableStart = kFileHeaderSize + qint64(headerSize);
+// Bit masks: inside a V2+ header, or right after a 40-byte header.
+bool readMasks(Raw& r, Header& h, Error& err) {
     quint32 masks[3] = {0, 0, 0};
-    if (compression == BitFields || compression == AlphaBitFields) {
+    if (r.compression == BitFields || r.compression == AlphaBitFields) {
         const uchar* m;
-        if (headerSize >= 52) {
-            m = ih + 40;
+        if (r.headerSize >= 52) {
+            m = r.d + kFileHeaderSize + 40;
         } else {
-            const qint64 maskBytes = compression == AlphaBitFields ? 16 : 12;
-            if (tableStart + maskBytes > size)
+            const qint64 maskBytes = r.compression == AlphaBitFields ? 16 : 12;
+            if (r.tableStart + maskBytes > r.size)
                 return fail(err, Error::Damaged);
-            m = d + tableStart;
-            tableStart += maskBytes;
+            m = r.d + r.tableStart;
+            r.tableStart += maskBytes;
         }
         for (int i = 0; i < 3; ++i)
             masks[i] = le::u32(m + 4 * i);
-    } else if (bits == 16) {
+    } else if (r.bits == 16) {
         masks[0] = 0x7C00, masks[1] = 0x03E0, masks[2] = 0x001F;
-    } else if (bits == 32) {
+    } else if (r.bits == 32) {
         masks[0] = 0x00FF0000, masks[1] = 0x0000FF00, masks[2] = 0x000000FF;
     }
-    if (bits >= 16 && bits != 24) {
-        if (!makeChannel(masks[0], int(bits), h.red) || !makeChannel(masks[1], int(bits), h.green) ||
-            !makeChannel(masks[2], int(bits), h.blue))
+    if (r.bits >= 16 && r.bits != 24) {
+        const int bits = int(r.bits);
+        if (!makeChannel(masks[0], bits, h.red) || !makeChannel(masks[1], bits, h.green) ||
+            !makeChannel(masks[2], bits, h.blue))
             return fail(err, Error::Damaged);
         // Overlapping channels or no colour at all is no picture. (An 8-8-0
         // layout is odd but describes every pixel exactly, so it is read.)
@@ -168,63 +184,81 @@ bool readHeader(const QByteArray& data, Header& h, Error& err) {
             (masks[0] | masks[1] | masks[2]) == 0)
             return fail(err, Error::Damaged);
     }
+    return true;
+}
 
-    h.width = width;
-    h.height = height;
-    h.bits = int(bits);
-    h.compression = compression;
-    if (!sizeAllowed(width, height, h.pictureBits()))
-        return fail(err, Error::TooLarge);
-    h.rowBytes = ((width * bits + 31) / 32) * 4;
-
-    if (offBits < tableStart || qint64(offBits) > size)
-        return fail(err, Error::Damaged);
-
-    // Palette: the declared number of entries, or the full table by default.
-    if (bits <= 8) {
-        const qint64 entrySize = core ? 3 : 4;
-        const qint64 maxEntries = qint64(1) << bits;
-        qint64 count = colorsUsed ? qint64(colorsUsed) : maxEntries;
-        if (count > maxEntries) {
-            // A longer table than the depth can use is tolerated when it lies
-            // wholly before the pixels; only its first entries can be used.
-            if (tableStart + count * entrySize > offBits)
-                return fail(err, Error::Damaged);
-            count = maxEntries;
-        }
-        if (tableStart + count * entrySize > offBits) {
-            // Some writers leave out the unused tail of a default-sized table.
-            if (colorsUsed != 0)
-                return fail(err, Error::Damaged);
-            count = (offBits - tableStart) / entrySize;
-            if (count == 0)
-                return fail(err, Error::Damaged);
-        }
-        h.palette.reserve(int(count));
-        for (qint64 i = 0; i < count; ++i) {
-            const uchar* e = d + tableStart + i * entrySize;
-            h.palette.append(qRgb(e[2], e[1], e[0]));
-        }
+// Palette: the declared number of entries, or the full table by default.
+bool readPalette(const Raw& r, Header& h, Error& err) {
+    if (r.bits > 8)
+        return true;
+    const qint64 entrySize = r.core ? 3 : 4;
+    const qint64 maxEntries = qint64(1) << r.bits;
+    qint64 count = r.colorsUsed ? qint64(r.colorsUsed) : maxEntries;
+    if (count > maxEntries) {
+        // A longer table than the depth can use is tolerated when it lies
+        // wholly before the pixels; only its first entries can be used.
+        if (r.tableStart + count * entrySize > r.offBits)
+            return fail(err, Error::Damaged);
+        count = maxEntries;
     }
-
-    // The pixel data must be there: a size field larger than the rest of the
-    // file means the file was cut short.
-    h.pixelOffset = offBits;
-    h.pixelBytes = size - offBits;
-    if (!core && headerSize >= 24 && imageSize != 0 && qint64(imageSize) > h.pixelBytes)
-        return fail(err, Error::Damaged);
-    if (compression == Rle8 || compression == Rle4) {
-        if (imageSize != 0)
-            h.pixelBytes = imageSize;
-    } else {
-        // Only the padding after the last row may be missing.
-        const qint64 lastRow = (width * bits + 7) / 8;
-        if ((height - 1) * h.rowBytes + lastRow > h.pixelBytes)
+    if (r.tableStart + count * entrySize > r.offBits) {
+        // Some writers leave out the unused tail of a default-sized table.
+        if (r.colorsUsed != 0)
+            return fail(err, Error::Damaged);
+        count = (r.offBits - r.tableStart) / entrySize;
+        if (count == 0)
             return fail(err, Error::Damaged);
     }
+    h.palette.reserve(int(count));
+    for (qint64 i = 0; i < count; ++i) {
+        const uchar* e = r.d + r.tableStart + i * entrySize;
+        h.palette.append(qRgb(e[2], e[1], e[0]));
+    }
+    return true;
+}
 
-    h.dotsPerMeterX = plausibleResolution(xppm);
-    h.dotsPerMeterY = plausibleResolution(yppm);
+// The pixel data must be there: a size field larger than the rest of the
+// file means the file was cut short.
+bool checkPixelData(const Raw& r, Header& h, Error& err) {
+    h.pixelOffset = r.offBits;
+    h.pixelBytes = r.size - r.offBits;
+    if (!r.core && r.headerSize >= 24 && r.imageSize != 0 && qint64(r.imageSize) > h.pixelBytes)
+        return fail(err, Error::Damaged);
+    if (r.compression == Rle8 || r.compression == Rle4) {
+        if (r.imageSize != 0)
+            h.pixelBytes = r.imageSize;
+    } else {
+        // Only the padding after the last row may be missing.
+        const qint64 lastRow = (r.width * r.bits + 7) / 8;
+        if ((r.height - 1) * h.rowBytes + lastRow > h.pixelBytes)
+            return fail(err, Error::Damaged);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readHeader(const QByteArray& data, Header& h, Error& err) {
+    h = Header();
+    Raw r;
+    if (!readFields(data, r, err) || !checkGeometry(r, h, err) || !readMasks(r, h, err))
+        return false;
+
+    h.width = r.width;
+    h.height = r.height;
+    h.bits = int(r.bits);
+    h.compression = r.compression;
+    if (!sizeAllowed(r.width, r.height, h.pictureBits()))
+        return fail(err, Error::TooLarge);
+    h.rowBytes = ((r.width * r.bits + 31) / 32) * 4;
+
+    if (r.offBits < r.tableStart || qint64(r.offBits) > r.size)
+        return fail(err, Error::Damaged);
+    if (!readPalette(r, h, err) || !checkPixelData(r, h, err))
+        return false;
+
+    h.dotsPerMeterX = plausibleResolution(r.xppm);
+    h.dotsPerMeterY = plausibleResolution(r.yppm);
     if (!h.dotsPerMeterX || !h.dotsPerMeterY)
         h.dotsPerMeterX = h.dotsPerMeterY = 0;
     return true;

@@ -1,4 +1,4 @@
-#include "main_window/script_hook.h"
+#include "script_hook.h"
 
 #include "engine/image_engine.h"
 #include "main_window/fm_main.h"

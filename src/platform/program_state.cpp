@@ -1,11 +1,9 @@
-#include "startup/usr.h"
+#include "platform/program_state.h"
 
 #include "platform/cursor.h"
 #include "platform/file_names.h"
-#include "settings/yini.h"
 
 #include <QFileInfo>
-#include <memory>
 
 namespace Usr {
 
@@ -20,17 +18,8 @@ bool bEnding = false;
 QWidget* oMainFm = nullptr;
 
 namespace {
-std::unique_ptr<yIni> g_ini;
 bool g_fs = false;
 }  // namespace
-
-yIni& oIni() {
-    if (!g_ini)
-        g_ini = std::make_unique<yIni>();
-    return *g_ini;
-}
-
-void releaseIni() { g_ini.reset(); }
 
 QString baseName(const QString& executableFileName) {
     // Programs here carry no extension, and a dot in their name is part of
