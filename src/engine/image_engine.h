@@ -198,6 +198,12 @@ public:
     QPoint pixelAt(QPointF widgetPos) const;
     // How often the scaled rendition was built (tests and benchmarks).
     int renditionBuilds() const { return renditionBuilds_; }
+    // A step applied to what the view shows (the part of the picture on
+    // screen, at the size it is shown, in Format_RGB32) before it is painted;
+    // it returns the image to paint, of the same size. Setting one (or none)
+    // rebuilds the rendition at the next paint. The picture is not touched.
+    using RenditionFilter = std::function<QImage(const QImage&)>;
+    void setRenditionFilter(RenditionFilter filter);
 
 signals:
     // button: 1 left, 2 right, 4 middle; shift: 1 Shift, 2 Ctrl, 4 Alt;
@@ -213,6 +219,8 @@ signals:
     void drawingApplied();
     // The user dragged a new selection (or cleared it with a click).
     void selectionChanged();
+    // The view has painted (benchmarks time the way to the screen with it).
+    void painted();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -249,6 +257,7 @@ private:
     QScrollBar* hbar_ = nullptr;
     QScrollBar* vbar_ = nullptr;
     Rendition cache_;
+    RenditionFilter filter_;
     qint64 cacheKey_ = 0;
     int renditionBuilds_ = 0;
     QSize cacheDisplay_;
@@ -266,6 +275,7 @@ private:
     void dropUndo();
     void relayout();
     void ensureRendition(const QRect& visible);
+    void paintPicture();
     QRect visibleDisplayArea() const;
     void autoScrollTowards(QPointF widgetPos);
     void updateCursor();

@@ -105,6 +105,12 @@ void ImageEngine::resizeEvent(QResizeEvent* e) {
 
 // ---- painting -----------------------------------------------------------------
 
+void ImageEngine::setRenditionFilter(RenditionFilter filter) {
+    filter_ = std::move(filter);
+    cache_ = Rendition();
+    update();
+}
+
 void ImageEngine::ensureRendition(const QRect& visible) {
     const Picture* p = current();
     // A change of profile alone (an undo step brought back) redraws too.
@@ -112,11 +118,17 @@ void ImageEngine::ensureRendition(const QRect& visible) {
     if (!cache_.image.isNull() && cacheKey_ == key && cacheDisplay_ == geom_.display && cache_.area.contains(visible))
         return;
     const QRect whole(QPoint(0, 0), geom_.display);
-    const bool full = qint64(geom_.display.width()) * geom_.display.height() <= kFullRenditionPixels;
-    const QRect want = full ? whole
-                            : visible.adjusted(-kRenditionMargin, -kRenditionMargin, kRenditionMargin, kRenditionMargin) & whole;
+    // With a filter, only what is shown (and a narrow margin) goes through it.
+    const bool full = !filter_ && qint64(geom_.display.width()) * geom_.display.height() <= kFullRenditionPixels;
+    const int margin = filter_ ? kRenditionMargin / 6 : kRenditionMargin;
+    const QRect want = full ? whole : visible.adjusted(-margin, -margin, margin, margin) & whole;
     cache_ = Rendition();  // let the old one go before the new one is built
     cache_ = renderRendition(p->image, geom_.display, want);
+    if (filter_ && !cache_.image.isNull()) {
+        QImage shown = filter_(cache_.image);
+        if (shown.size() == cache_.image.size())
+            cache_.image = shown.convertToFormat(QImage::Format_RGB32);
+    }
     colour::displayInSrgb(cache_.image, p->metadata.icc);  // the pixels keep the file's colours
     ++renditionBuilds_;
     cacheKey_ = key;
@@ -124,6 +136,11 @@ void ImageEngine::ensureRendition(const QRect& visible) {
 }
 
 void ImageEngine::paintEvent(QPaintEvent*) {
+    paintPicture();
+    emit painted();
+}
+
+void ImageEngine::paintPicture() {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Dark));
     const Picture* p = current();

@@ -26,7 +26,10 @@ class QSlider;
 class QSplitter;
 class QToolButton;
 class QPushButton;
-namespace engine { class ImageEngine; }
+namespace engine {
+class ImageEngine;
+struct Picture;
+}  // namespace engine
 namespace mainwin {
 class WorkFolderLock;
 class InfoPanel;
@@ -153,6 +156,20 @@ private:
     // cache key, which any change of the pixels renews); 0 for none.
     qint64 pvSource_ = 0;
     qint64 controlPictureKey();
+    // What the preview shows: depth code, threshold, inverted.
+    int pvCode_ = 0;
+    int pvThreshold_ = 128;
+    bool pvInverted_ = false;
+    // A rebuild asked for after a change of the control's picture, waiting
+    // for that picture's paint (see requestPreview).
+    bool pvRequested_ = false;
+    QMetaObject::Connection pvWait_;
+    static constexpr int kPreviewFallbackMs = 250;
+    // Rebuilds the preview after the control's picture is on screen (at once
+    // when the picture is not shown). A newer request replaces a waiting one.
+    void requestPreview();
+    // Converts a picture as the preview shows it (the commit's conversion).
+    bool convertForPanel(engine::Picture& pic) const;
 
     // event state
     QString sEdtMd_;

@@ -5,8 +5,10 @@
 
 #include "engine/image_engine.h"
 #include "engine/ops/colour_preview.h"
+#include "engine/picture_store.h"
 #include "main_window/twips.h"
 #include "picture_control/upce.h"
+#include "platform/prompt.h"
 #include "startup/usr.h"
 
 #include <QCheckBox>
@@ -16,8 +18,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <new>
 
 using namespace mainwin;
 
@@ -118,22 +122,70 @@ void fmMain::buildColourPanel(QGroupBox* frame) {
     connect(cmRet_, &QPushButton::clicked, this, [this] { cmRetClick(); });
 }
 
+namespace {
+
+// What the preview shows of a picture converted to the depth code: the part on
+// screen, at the size it is shown, converted on its own. The commit converts
+// the whole picture with the same steps (convertForPanel).
+engine::ImageEngine::RenditionFilter previewFilter(int code, int threshold, bool inverted) {
+    return [code, threshold, inverted](const QImage& shown) {
+        engine::Picture p = engine::makePicture(shown, 24);
+        // A failed conversion shows the picture as it is; the commit reports it.
+        if (!engine::ops::previewDepth(p, code, threshold))
+            return shown;
+        if (inverted)
+            engine::ops::invertAll(p);
+        return p.image.convertToFormat(QImage::Format_RGB32);
+    };
+}
+
+}  // namespace
+
 void fmMain::ColPrev() {
-    Usr::WaitCur(true);
+    // Built now: a rebuild still waiting for the picture's paint is overtaken.
+    pvRequested_ = false;
+    QObject::disconnect(pvWait_);
     int t = int(roundEven(SldGet()));
     if (iColCd_ != 1)
         t = 128;
     bSclPv_ = chScl_[1]->isChecked();
     const quint32 h = uPcE_->ImgHandle();
     if (h != 0) {
+        // The preview shares the control's pixels; only what it shows is
+        // converted, when it is painted.
         ikImg_->SetImageHandle(ikImg_->CopyImage(h));
-        const int code = iColCd_;
-        // A failed conversion leaves the copy as it was; nothing to report.
-        ikImg_->applyEdit([code, t](engine::Picture& p) { return engine::ops::previewDepth(p, code, t); });
+        pvCode_ = iColCd_;
+        pvThreshold_ = t;
+        pvInverted_ = false;
+        ikImg_->setRenditionFilter(previewFilter(pvCode_, pvThreshold_, pvInverted_));
         ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
         pvSource_ = controlPictureKey();
     }
-    Usr::WaitCur(false);
+}
+
+void fmMain::requestPreview() {
+    pvRequested_ = true;
+    QObject::disconnect(pvWait_);
+    engine::ImageEngine& view = uPcE_->ikImg();
+    if (!view.isVisible()) {
+        ColPrev();  // nothing to show first
+        return;
+    }
+    // After the picture's next paint; should none come (nothing changed on
+    // screen), soon anyway. Whichever runs first builds, with the newest state.
+    const auto build = [this] {
+        if (pvRequested_)
+            ColPrev();
+    };
+    pvWait_ = connect(&view, &engine::ImageEngine::painted, this, [this, build] {
+        QObject::disconnect(pvWait_);
+        QTimer::singleShot(0, this, build);
+    });
+    QTimer::singleShot(kPreviewFallbackMs, this, build);
+}
+
+bool fmMain::convertForPanel(engine::Picture& pic) const {
+    return engine::ops::previewDepth(pic, pvCode_, pvThreshold_) && (!pvInverted_ || engine::ops::invertAll(pic));
 }
 
 qint64 fmMain::controlPictureKey() {
@@ -151,18 +203,34 @@ void fmMain::opColorClick(int i) {
 }
 
 void fmMain::cmRvcClick() {
-    engine::EngineEdit& edit = ikImg_->Edit();
-    edit.EditOption = 1;
-    edit.RegionMode = 1;
-    ikImg_->applyEdit([](engine::Picture& p) { return engine::ops::invertAll(p); });
-    ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
+    if (ikImg_->ImageHandle() == 0)
+        return;
+    pvInverted_ = !pvInverted_;
+    ikImg_->setRenditionFilter(previewFilter(pvCode_, pvThreshold_, pvInverted_));
 }
 
 void fmMain::cmRetClick() {
-    const quint32 h = ikImg_->ImageHandle();
-    if (h == 0)
+    if (ikImg_->ImageHandle() == 0)
         return;  // no preview yet: nothing to hand over
+    const engine::Picture* current = uPcE_->ikImg().current();
+    if (!current)
+        return;
+    // The whole of the control's picture as it is now, converted with the
+    // preview's steps: what the preview shows a picture of.
+    engine::Picture result = *current;
+    bool ok = false;
+    try {
+        ok = convertForPanel(result);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    if (!ok) {
+        platform::prompt().message(QStringLiteral("色数を変換できませんでした"), platform::Buttons::Ok);
+        return;
+    }
+    const quint32 h = engine::PictureStore::instance().add(std::move(result));
     uPcE_->SetImgHandle(h);
+    engine::PictureStore::instance().remove(h);
 }
 
 void fmMain::SldSet(double dMin, double dMax, int iBig, int iStep) {

@@ -126,7 +126,7 @@ void fmMain::DoCom() {
     act(group, caption);
     if (QStringLiteral("読込時に戻す.編集を一つ戻す.ｸﾘｯﾌﾟﾎﾞｰﾄﾞから新規").contains(caption) ||
         group == QStringLiteral("画像編集"))
-        ColPrev();
+        requestPreview();
 }
 
 void fmMain::BtnAct(int i) {

@@ -24,7 +24,7 @@ int optionForDepth(const QString& sBt) {
 }  // namespace
 
 void fmMain::onStFile(const QString&) {
-    ColPrev();
+    requestPreview();
 }
 
 void fmMain::onStPcTyp(const QString& sFL, const QString& sBt, const QString& sTy) {
@@ -44,7 +44,7 @@ void fmMain::onStPcTyp(const QString& sFL, const QString& sBt, const QString& sT
     // preview back, and a stale one would silently undo the edit. A load's
     // report finds the preview already built from its picture.
     if (controlPictureKey() != pvSource_)
-        ColPrev();
+        requestPreview();
 }
 
 void fmMain::onEdtMode(const QString& sMd) {
