@@ -198,6 +198,14 @@ public:
     QPoint pixelAt(QPointF widgetPos) const;
     // How often the scaled rendition was built (tests and benchmarks).
     int renditionBuilds() const { return renditionBuilds_; }
+    // A stand-in for a picture still being decoded: image is painted, scaled to
+    // the picture's size fullSize, until the current picture changes (the
+    // decoded one replaces it, or the load failed and the old one stays).
+    // Only the view sees it; every edit, save and conversion works on the
+    // current picture. Paints at once.
+    void showStandIn(const QImage& image, QSize fullSize);
+    bool showsStandIn() const { return !standIn_.isNull(); }
+    void dropStandIn();
     // A step applied to what the view shows (the part of the picture on
     // screen, at the size it is shown, in Format_RGB32) before it is painted;
     // it returns the image to paint, of the same size. Setting one (or none)
@@ -258,6 +266,8 @@ private:
     QScrollBar* vbar_ = nullptr;
     Rendition cache_;
     RenditionFilter filter_;
+    QImage standIn_;
+    QSize standInSize_;
     qint64 cacheKey_ = 0;
     int renditionBuilds_ = 0;
     QSize cacheDisplay_;
@@ -272,6 +282,7 @@ private:
     QSize layoutWidget_;
 
     void pictureChanged();       // the current picture was replaced or edited
+    QSize shownSize() const;     // the size of what is shown (picture or stand-in)
     void dropUndo();
     void relayout();
     void ensureRendition(const QRect& visible);
