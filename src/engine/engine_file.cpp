@@ -1,5 +1,6 @@
 // The File object: loading, file information and saving through the codecs.
 #include "engine/codecs/codecs.h"
+#include "engine/codecs/jpeg_reduced.h"
 #include "engine/image_engine.h"
 #include "engine/picture_store.h"
 #include "platform/prompt.h"
@@ -7,6 +8,7 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <algorithm>
+#include <thread>
 
 namespace engine {
 
@@ -24,17 +26,46 @@ Stamp fileStamp(const QString& path) {
     return Stamp{fi.size(), fi.lastModified().toMSecsSinceEpoch()};
 }
 
+bool decodeCaught(const QString& path, codecs::Decoded& d, Error& err) {
+    try {
+        return codecs::decodeFile(path, d, err);
+    } catch (const std::bad_alloc&) {
+        err = Error::OutOfMemory;
+        return false;
+    }
+}
+
+// A JPEG file at least this big may be worth a stand-in.
+constexpr qint64 kStandInFileBytes = 512 * 1024;
+
+// Decodes a big JPEG on a second thread while a reduced decode of it is shown
+// in the view; returns when the whole picture is decoded, so nothing but the
+// view ever sees the reduced one. Other files decode as usual.
+bool decodeShowingStandIn(ImageEngine& engine, const QString& path, codecs::Decoded& d, Error& err) {
+    const QFileInfo info(path);
+    QFile f(path);
+    if (!engine.isVisible() || !info.isFile() || info.size() < kStandInFileBytes || !f.open(QIODevice::ReadOnly) ||
+        codecs::detectFormat(f.peek(16)) != codecs::Jpeg)
+        return decodeCaught(path, d, err);
+    bool ok = false;
+    std::thread full([&] { ok = decodeCaught(path, d, err); });
+    try {
+        QSize fullSize;
+        const QImage reduced = codecs::decodeJpegReduced(f.readAll(), engine.size(), fullSize);
+        f.close();
+        engine.showStandIn(reduced, fullSize);
+    } catch (...) {
+        // no stand-in: the picture appears when it is decoded
+    }
+    full.join();
+    return ok;
+}
+
 // Decodes a file inside long-operation events; a failure leaves err set (never
 // None) and d without a picture.
 bool decodeReported(ImageEngine& engine, const QString& path, codecs::Decoded& d, Error& err) {
-    bool ok = false;
     engine.beginLongOperation();
-    try {
-        ok = codecs::decodeFile(path, d, err);
-    } catch (const std::bad_alloc&) {
-        ok = false;
-        err = Error::OutOfMemory;
-    }
+    const bool ok = decodeShowingStandIn(engine, path, d, err);
     engine.endLongOperation();
     if (ok && !d.picture.isNull())
         return true;
@@ -51,6 +82,7 @@ bool EngineFile::LoadFile(int) {
     const Stamp stamp = fileStamp(FileName);
     if (!decodeReported(engine_, FileName, d, err)) {
         // The picture shown stays as it was: a bad file never costs the user theirs.
+        engine_.dropStandIn();
         engine_.setError(err);
         return false;
     }

@@ -50,6 +50,7 @@ void ImageEngine::dropUndo() {
 }
 
 void ImageEngine::pictureChanged() {
+    standIn_ = QImage();
     relayout();
     update();
 }

@@ -219,6 +219,20 @@ public:
     QPoint pixelAt(QPointF widgetPos) const;
     // How often the scaled rendition was built (tests and benchmarks).
     int renditionBuilds() const { return renditionBuilds_; }
+    // A stand-in for a picture still being decoded: image is painted, scaled to
+    // the picture's size fullSize, until the current picture changes (the
+    // decoded one replaces it, or the load failed and the old one stays).
+    // Only the view sees it; every edit, save and conversion works on the
+    // current picture. Paints at once.
+    void showStandIn(const QImage& image, QSize fullSize);
+    bool showsStandIn() const { return !standIn_.isNull(); }
+    void dropStandIn();
+    // A step applied to what the view shows (the part of the picture on
+    // screen, at the size it is shown, in Format_RGB32) before it is painted;
+    // it returns the image to paint, of the same size. Setting one (or none)
+    // rebuilds the rendition at the next paint. The picture is not touched.
+    using RenditionFilter = std::function<QImage(const QImage&)>;
+    void setRenditionFilter(RenditionFilter filter);
 
 signals:
     // button: 1 left, 2 right, 4 middle; shift: 1 Shift, 2 Ctrl, 4 Alt;
@@ -239,6 +253,8 @@ signals:
     void pointerMoved(QPoint pixel, bool inside);
     // The zoom changed (a zoom step, Ctrl+wheel, or a view mode ending it).
     void zoomChanged();
+    // The view has painted (benchmarks time the way to the screen with it).
+    void painted();
 
 protected:
     void paintEvent(QPaintEvent* e) override;
@@ -277,6 +293,9 @@ private:
     QScrollBar* hbar_ = nullptr;
     QScrollBar* vbar_ = nullptr;
     Rendition cache_;
+    RenditionFilter filter_;
+    QImage standIn_;
+    QSize standInSize_;
     qint64 cacheKey_ = 0;
     int renditionBuilds_ = 0;
     QSize cacheDisplay_;
@@ -294,9 +313,11 @@ private:
     int wheelZoomDelta_ = 0;     // Ctrl+wheel turns not yet a whole notch
 
     void pictureChanged();       // the current picture was replaced or edited
+    QSize shownSize() const;     // the size of what is shown (picture or stand-in)
     void dropUndo();
     void relayout();
     void ensureRendition(const QRect& visible);
+    void paintPicture();
     QRect visibleDisplayArea() const;
     void autoScrollTowards(QPointF widgetPos);
     void updateCursor();

@@ -50,16 +50,40 @@ QString firstLocalFile(const QMimeData* mime) {
 
 // ---- layout -------------------------------------------------------------------
 
-void ImageEngine::relayout() {
+QSize ImageEngine::shownSize() const {
+    if (!standIn_.isNull())
+        return standInSize_;
     const Picture* p = current();
+    return p ? p->image.size() : QSize();
+}
+
+void ImageEngine::showStandIn(const QImage& image, QSize fullSize) {
+    if (image.isNull() || fullSize.isEmpty())
+        return;
+    standIn_ = image;
+    standInSize_ = fullSize;
+    relayout();
+    repaint();
+}
+
+void ImageEngine::dropStandIn() {
+    if (standIn_.isNull())
+        return;
+    standIn_ = QImage();
+    relayout();
+    update();
+}
+
+void ImageEngine::relayout() {
+    const QSize shown = shownSize();
     const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    if (p) {
-        geom_ = layoutView(dispMode_, p->image.size(), size(), extent, zoom_);
+    if (!shown.isEmpty()) {
+        geom_ = layoutView(dispMode_, shown, size(), extent, zoom_);
     } else {
         geom_ = ViewGeometry();
         geom_.viewport = size();
     }
-    layoutPicture_ = p ? p->image.size() : QSize();
+    layoutPicture_ = shown;
     layoutMode_ = dispMode_;
     layoutZoom_ = zoom_;
     layoutWidget_ = size();
@@ -116,33 +140,54 @@ void ImageEngine::resizeEvent(QResizeEvent* e) {
 
 // ---- painting -----------------------------------------------------------------
 
+void ImageEngine::setRenditionFilter(RenditionFilter filter) {
+    filter_ = std::move(filter);
+    cache_ = Rendition();
+    update();
+}
+
 void ImageEngine::ensureRendition(const QRect& visible) {
     const Picture* p = current();
+    const bool standIn = !standIn_.isNull();
+    const QImage& source = standIn ? standIn_ : p->image;
     // A change of profile alone (an undo step brought back) redraws too.
-    const qint64 key = p->image.cacheKey() ^ (qint64(qHash(p->metadata.icc)) << 20);
+    const qint64 key = standIn ? source.cacheKey() : p->image.cacheKey() ^ (qint64(qHash(p->metadata.icc)) << 20);
     if (!cache_.image.isNull() && cacheKey_ == key && cacheDisplay_ == geom_.display && cache_.area.contains(visible))
         return;
     const QRect whole(QPoint(0, 0), geom_.display);
-    const bool full = qint64(geom_.display.width()) * geom_.display.height() <= kFullRenditionPixels;
-    const QRect want = full ? whole
-                            : visible.adjusted(-kRenditionMargin, -kRenditionMargin, kRenditionMargin, kRenditionMargin) & whole;
+    // With a filter, only what is shown (and a narrow margin) goes through it.
+    const bool full = !filter_ && qint64(geom_.display.width()) * geom_.display.height() <= kFullRenditionPixels;
+    const int margin = filter_ ? kRenditionMargin / 6 : kRenditionMargin;
+    const QRect want = full ? whole : visible.adjusted(-margin, -margin, margin, margin) & whole;
     cache_ = Rendition();  // let the old one go before the new one is built
-    cache_ = renderRendition(p->image, geom_.display, want);
-    colour::displayInSrgb(cache_.image, p->metadata.icc);  // the pixels keep the file's colours
+    cache_ = renderRendition(source, geom_.display, want);
+    if (filter_ && !cache_.image.isNull()) {
+        QImage shown = filter_(cache_.image);
+        if (shown.size() == cache_.image.size())
+            cache_.image = shown.convertToFormat(QImage::Format_RGB32);
+    }
+    if (!standIn)
+        colour::displayInSrgb(cache_.image, p->metadata.icc);  // the pixels keep the file's colours
     ++renditionBuilds_;
     cacheKey_ = key;
     cacheDisplay_ = geom_.display;
 }
 
 void ImageEngine::paintEvent(QPaintEvent*) {
+    paintPicture();
+    emit painted();
+}
+
+void ImageEngine::paintPicture() {
     QPainter painter(this);
     painter.fillRect(rect(), palette().color(QPalette::Dark));
     const Picture* p = current();
-    if (!p) {
+    if (!p && standIn_.isNull()) {
         cache_ = Rendition();
         return;
     }
-    if (layoutPicture_ != p->image.size() || layoutMode_ != dispMode_ || layoutZoom_ != zoom_ || layoutWidget_ != size())
+    const QSize shown = shownSize();
+    if (layoutPicture_ != shown || layoutMode_ != dispMode_ || layoutZoom_ != zoom_ || layoutWidget_ != size())
         relayout();
     if (geom_.display.isEmpty())
         return;
@@ -156,7 +201,7 @@ void ImageEngine::paintEvent(QPaintEvent*) {
 
     const QRectF dispF(disp);
     if (!sel_.isNone()) {
-        const double kx = dispF.width() / p->width(), ky = dispF.height() / p->height();
+        const double kx = dispF.width() / shown.width(), ky = dispF.height() / shown.height();
         const int x0 = int(std::lround(disp.x() + sel_.left * kx));
         const int y0 = int(std::lround(disp.y() + sel_.top * ky));
         const int x1 = std::max(x0, int(std::lround(disp.x() + sel_.right * kx)) - 1);
@@ -167,7 +212,7 @@ void ImageEngine::paintEvent(QPaintEvent*) {
         painter.setPen(QPen(Qt::white, 0, Qt::DashLine));
         painter.drawRect(band);
     }
-    if (drawTool_ && drag_ == Drag::Draw)
+    if (drawTool_ && drag_ == Drag::Draw && p)
         drawTool_->paintPreview(painter, dispF, p->image.size());
 }
 

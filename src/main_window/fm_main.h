@@ -34,7 +34,10 @@ class QSlider;
 class QSplitter;
 class QToolButton;
 class QPushButton;
-namespace engine { class ImageEngine; }
+namespace engine {
+class ImageEngine;
+struct Picture;
+}  // namespace engine
 namespace mainwin {
 class WorkFolderLock;
 class InfoPanel;
@@ -192,7 +195,7 @@ private:
     // "色反転" turned it over since.
     qint64 pvSource_ = 0;
     int pvCode_ = 0;
-    int pvThreshold_ = 0;
+    int pvThreshold_ = 128;
     bool pvInverted_ = false;
     qint64 controlPictureKey();
     // The threshold a conversion uses now: the slider's for black and white,
@@ -201,6 +204,16 @@ private:
     // Whether the preview shows the control's current picture at the option
     // and threshold shown.
     bool previewIsCurrent();
+    // A rebuild asked for after a change of the control's picture, waiting
+    // for that picture's paint (see requestPreview).
+    bool pvRequested_ = false;
+    QMetaObject::Connection pvWait_;
+    static constexpr int kPreviewFallbackMs = 250;
+    // Rebuilds the preview after the control's picture is on screen (at once
+    // when the picture is not shown). A newer request replaces a waiting one.
+    void requestPreview();
+    // Converts a picture as the preview shows it (the commit's conversion).
+    bool convertForPanel(engine::Picture& pic) const;
 
     // event state
     QString sEdtMd_;

@@ -20,8 +20,10 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <algorithm>
+#include <new>
 
 using namespace mainwin;
 
@@ -177,31 +179,70 @@ void fmMain::fitColourFrame(QGroupBox* frClS) {
     }
 }
 
+namespace {
+
+// What the preview shows of a picture converted to the depth code: the part on
+// screen, at the size it is shown, converted on its own. The commit converts
+// the whole picture with the same steps (convertForPanel).
+engine::ImageEngine::RenditionFilter previewFilter(int code, int threshold, bool inverted) {
+    return [code, threshold, inverted](const QImage& shown) {
+        engine::Picture p = engine::makePicture(shown, 24);
+        // A failed conversion shows the picture as it is; the commit reports it.
+        if (!engine::ops::previewDepth(p, code, threshold))
+            return shown;
+        if (inverted)
+            engine::ops::invertAll(p);
+        return p.image.convertToFormat(QImage::Format_RGB32);
+    };
+}
+
+}  // namespace
+
 void fmMain::ColPrev() {
-    Usr::WaitCur(true);
-    const int t = previewThreshold();
+    // Built now: a rebuild still waiting for the picture's paint is overtaken.
+    pvRequested_ = false;
+    QObject::disconnect(pvWait_);
+    int t = int(roundEven(SldGet()));
+    if (iColCd_ != 1)
+        t = 128;
     bSclPv_ = chScl_[1]->isChecked();
     const quint32 h = uPcE_->ImgHandle();
     if (h != 0) {
+        // The preview shares the control's pixels; only what it shows is
+        // converted, when it is painted.
         ikImg_->SetImageHandle(ikImg_->CopyImage(h));
-        const int code = iColCd_;
-        // A conversion that fails for real (memory) is said at once: the
-        // preview would otherwise show, and 確定 hand over, the unconverted
-        // picture. Before any option is chosen there is no code: the copy
-        // is shown as it is.
-        if (!ikImg_->Edit().PreviewDepth(code, t) && engine::isFailure(ikImg_->lastError())) {
-            ikImg_->FreeImage(ikImg_->ImageHandle());
-            Usr::WaitCur(false);
-            platform::prompt().message(engine::errorText(ikImg_->lastError()), platform::Buttons::Ok);
-            return;
-        }
-        ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
-        pvSource_ = controlPictureKey();
-        pvCode_ = code;
+        pvCode_ = iColCd_;
         pvThreshold_ = t;
         pvInverted_ = false;
+        ikImg_->setRenditionFilter(previewFilter(pvCode_, pvThreshold_, pvInverted_));
+        ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
+        pvSource_ = controlPictureKey();
     }
-    Usr::WaitCur(false);
+}
+
+void fmMain::requestPreview() {
+    pvRequested_ = true;
+    QObject::disconnect(pvWait_);
+    engine::ImageEngine& view = uPcE_->ikImg();
+    if (!view.isVisible()) {
+        ColPrev();  // nothing to show first
+        return;
+    }
+    // After the picture's next paint; should none come (nothing changed on
+    // screen), soon anyway. Whichever runs first builds, with the newest state.
+    const auto build = [this] {
+        if (pvRequested_)
+            ColPrev();
+    };
+    pvWait_ = connect(&view, &engine::ImageEngine::painted, this, [this, build] {
+        QObject::disconnect(pvWait_);
+        QTimer::singleShot(0, this, build);
+    });
+    QTimer::singleShot(kPreviewFallbackMs, this, build);
+}
+
+bool fmMain::convertForPanel(engine::Picture& pic) const {
+    return engine::ops::previewDepth(pic, pvCode_, pvThreshold_) && (!pvInverted_ || engine::ops::invertAll(pic));
 }
 
 int fmMain::previewThreshold() const {
@@ -228,33 +269,34 @@ void fmMain::opColorClick(int i) {
 }
 
 void fmMain::cmRvcClick() {
-    if (ikImg_->Edit().InvertAll())
-        pvInverted_ = !pvInverted_;
-    else if (engine::isFailure(ikImg_->lastError()))
-        platform::prompt().message(engine::errorText(ikImg_->lastError()), platform::Buttons::Ok);
-    ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
+    if (ikImg_->ImageHandle() == 0)
+        return;
+    pvInverted_ = !pvInverted_;
+    ikImg_->setRenditionFilter(previewFilter(pvCode_, pvThreshold_, pvInverted_));
 }
 
 void fmMain::cmRetClick() {
+    if (ikImg_->ImageHandle() == 0)
+        return;  // no preview yet: nothing to hand over
     const engine::Picture* current = uPcE_->ikImg().current();
     if (!current)
-        return;  // no picture to convert
-    if (previewIsCurrent()) {
-        uPcE_->SetImgHandle(ikImg_->ImageHandle());
+        return;
+    // The whole of the control's picture as it is now, converted with the
+    // preview's steps: what the preview shows a picture of.
+    engine::Picture result = *current;
+    bool ok = false;
+    try {
+        ok = convertForPanel(result);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    if (!ok) {
+        platform::prompt().message(QStringLiteral("色数を変換できませんでした"), platform::Buttons::Ok);
         return;
     }
-    // The preview is behind the picture or the option shown: the commit
-    // converts the picture itself, so it never hands back another one.
-    engine::Picture converted = *current;
-    bool ok = engine::ops::previewDepth(converted, iColCd_, previewThreshold());
-    if (ok && pvInverted_)
-        ok = engine::ops::invertAll(converted);
-    if (!ok)
-        return;  // as a failed preview: the picture stays as it was
-    engine::PictureStore& store = engine::PictureStore::instance();
-    const quint32 h = store.add(std::move(converted));
+    const quint32 h = engine::PictureStore::instance().add(std::move(result));
     uPcE_->SetImgHandle(h);
-    store.remove(h);
+    engine::PictureStore::instance().remove(h);
 }
 
 void fmMain::SldSet(double dMin, double dMax, int iBig, int iStep) {

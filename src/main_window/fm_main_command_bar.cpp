@@ -149,7 +149,7 @@ void fmMain::DoCom() {
     static const QString kRebuildPreview = commands::Revert.itemText() + QChar('.') + commands::Undo.itemText() +
                                            QChar('.') + commands::NewFromClipboard.itemText();
     if (kRebuildPreview.contains(caption) || group == commands::groups::Edit)
-        ColPrev();
+        requestPreview();
 }
 
 void fmMain::BtnAct(int i) {

@@ -29,7 +29,7 @@ int optionForDepth(const QString& sBt) {
 }  // namespace
 
 void fmMain::onStFile(const QString& sFL) {
-    ColPrev();
+    requestPreview();
     if (!sFL.isEmpty() && sFL == uPcE_->prFile())
         showDrawToolbarIfWanted();
 }
@@ -48,12 +48,12 @@ void fmMain::onStPcTyp(const QString& sFL, const QString& sBt, const QString& sT
     else
         opColor_[i]->setChecked(true);
     Usr::bLoading = false;
-    // Whatever changed the picture (a load, an edit, an undo, a stroke), the
-    // preview must show the picture now held at the option now shown:
-    // "確定 ↑" hands the preview back, and a stale one would commit another
-    // picture or another depth.
-    if (!previewIsCurrent())
-        ColPrev();
+    // An edit (a turn, a trim, an undo, a stroke) reports the new picture
+    // without a file change. The preview must follow it: "確定 ↑" hands the
+    // preview back, and a stale one would silently undo the edit. A load's
+    // report finds the preview already built from its picture.
+    if (controlPictureKey() != pvSource_)
+        requestPreview();
 }
 
 void fmMain::onEdtMode(const QString& sMd) {

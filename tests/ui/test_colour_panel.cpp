@@ -115,27 +115,32 @@ TEST_F(MainWindowTest, OnlyBlackAndWhiteUsesTheThreshold) {
     }
 }
 
+namespace {
+QImage asShown(const engine::Picture& p) { return p.image.convertToFormat(QImage::Format_RGB32); }
+}  // namespace
+
 TEST_F(MainWindowTest, PreviewShowsTheControlsPictureAtTheChosenDepth) {
     fmMain& w = loadedWindow();
     const quint32 source = givePicture(w, 24, 33, 17);
     w.opColor(4)->click();  // 256 greys
-    const engine::Picture* shown = engine::PictureStore::instance().find(w.ikImg().ImageHandle());
-    ASSERT_NE(shown, nullptr);
+    ASSERT_NE(w.ikImg().ImageHandle(), 0u);
     EXPECT_NE(w.ikImg().ImageHandle(), source);
-    EXPECT_EQ(engine::depthCode(*shown), 80);
+    engine::Picture expected = *engine::PictureStore::instance().find(source);
+    ASSERT_TRUE(engine::ops::previewDepth(expected, 80, 128));
+    EXPECT_EQ(testsupport::maxChannelDiff(shownPicture(w.ikImg()), asShown(expected)), 0);
     EXPECT_EQ(engine::depthCode(*engine::PictureStore::instance().find(source)), 24) << "the control's picture is untouched";
 
     w.opColor(2)->click();  // 16 greys: through 256 greys to 16 colours
-    engine::Picture expected = *engine::PictureStore::instance().find(source);
+    expected = *engine::PictureStore::instance().find(source);
     ASSERT_TRUE(engine::ops::previewDepth(expected, 40, 128));
-    EXPECT_TRUE(testsupport::samePixels(*engine::PictureStore::instance().find(w.ikImg().ImageHandle()), expected));
+    EXPECT_EQ(testsupport::maxChannelDiff(shownPicture(w.ikImg()), asShown(expected)), 0);
 
     // Black and white follows the slider's threshold, not the text.
     w.opColor(0)->click();
     w.txSld()->setText("100");
     expected = *engine::PictureStore::instance().find(source);
     ASSERT_TRUE(engine::ops::previewDepth(expected, 1, 99));
-    EXPECT_TRUE(testsupport::samePixels(*engine::PictureStore::instance().find(w.ikImg().ImageHandle()), expected));
+    EXPECT_EQ(testsupport::maxChannelDiff(shownPicture(w.ikImg()), asShown(expected)), 0);
 
     // The scale box chooses how the preview is shown.
     w.chScl(1)->click();
@@ -148,14 +153,14 @@ TEST_F(MainWindowTest, InvertTwiceRestoresAndARebuildDropsTheInversion) {
     fmMain& w = loadedWindow();
     givePicture(w, 24);
     w.opColor(6)->click();
-    const engine::Picture before = *engine::PictureStore::instance().find(w.ikImg().ImageHandle());
+    const QImage before = shownPicture(w.ikImg());
     w.cmRvc()->click();
-    EXPECT_FALSE(testsupport::samePixels(*engine::PictureStore::instance().find(w.ikImg().ImageHandle()), before));
+    EXPECT_GT(testsupport::maxChannelDiff(shownPicture(w.ikImg()), before), 0);
     w.cmRvc()->click();
-    EXPECT_TRUE(testsupport::samePixels(*engine::PictureStore::instance().find(w.ikImg().ImageHandle()), before));
+    EXPECT_EQ(testsupport::maxChannelDiff(shownPicture(w.ikImg()), before), 0);
     w.cmRvc()->click();
     w.ColPrev();
-    EXPECT_TRUE(testsupport::samePixels(*engine::PictureStore::instance().find(w.ikImg().ImageHandle()), before));
+    EXPECT_EQ(testsupport::maxChannelDiff(shownPicture(w.ikImg()), before), 0);
 }
 
 TEST_F(MainWindowTest, NoPictureLeavesThePreviewAlone) {

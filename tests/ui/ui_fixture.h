@@ -92,6 +92,16 @@ protected:
         return page;
     }
 
+    // What a view shows of its picture, as painted: the part inside the view,
+    // with where that part lies in the picture (at actual size).
+    static QImage shownPicture(engine::ImageEngine& view, QRect* where = nullptr) {
+        const QImage all = view.grab().toImage().convertToFormat(QImage::Format_RGB32);  // lays the view out first
+        const QRect onScreen = view.pictureRectInView() & QRect(QPoint(0, 0), view.viewGeometry().viewport);
+        if (where)
+            *where = onScreen.translated(-view.pictureRectInView().topLeft());
+        return all.copy(onScreen);
+    }
+
     // A private home for the shell helpers (help page, Send To), which record
     // their requests instead of launching anything.
     testsupport::UserEnv env;
