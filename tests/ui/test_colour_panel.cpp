@@ -206,10 +206,10 @@ TEST_F(MainWindowTest, CommitConvertsThePictureHeldNowToTheOptionShownNow) {
     ASSERT_TRUE(w.opColor(2)->isChecked()) << "the option moved to 16 greys";
     const engine::Picture loaded = pictureOf(w.control().ikImg());
 
-    // What the panel shows is the grey picture at 16 greys.
+    // What the panel converts is the grey picture, at 16 greys.
     engine::Picture expected = loaded;
     ASSERT_TRUE(engine::ops::previewDepth(expected, 40, 128));
-    EXPECT_TRUE(testsupport::samePixels(pictureOf(w.ikImg()), expected));
+    EXPECT_TRUE(testsupport::samePixels(pictureOf(w.ikImg()), loaded));
 
     w.cmRet()->click();
     EXPECT_EQ(w.control().sEdtMode(), "編集");
@@ -230,7 +230,9 @@ TEST_F(MainWindowTest, CommitConvertsThePictureHeldNowToTheOptionShownNow) {
     // An inversion of a preview that is up to date is part of the commit.
     w.opColor(6)->click();
     w.cmRvc()->click();
-    expected = pictureOf(w.ikImg());
+    expected = pictureOf(w.control().ikImg());
+    ASSERT_TRUE(engine::ops::previewDepth(expected, 24, 128));
+    ASSERT_TRUE(engine::ops::invertAll(expected));
     w.cmRet()->click();
     EXPECT_TRUE(testsupport::samePixels(pictureOf(w.control().ikImg()), expected));
 }
