@@ -43,7 +43,8 @@ done
 has /usr/share/doc/tolvane/copyright
 has /usr/share/doc/tolvane/changelog.gz
 grep -q '^/usr/bin/tolvane -> \.\./libexec/tolvane/tolvane$' "$work/contents" || fail "/usr/bin/tolvane is no link into libexec"
-if grep -q '^/usr/share/doc/tolvane/.*\.html' "$work/contents"; then echo "help page: $(grep -o '^/usr/share/doc/tolvane/[^ ]*\.html' "$work/contents" | head -1)"; fi
+help_page=$(grep -o '^/usr/share/tolvane/help/[^ ]*\.html\?' "$work/contents" | head -1)
+echo "help page: ${help_page:-none installed}"
 
 # Dependencies from the linked shared libraries.
 depends=$(dpkg-deb -f "$deb" Depends)
