@@ -138,10 +138,10 @@ QVariant yIni::vGtVal(const QString& sKy, const QVariant& vDef) {
 }
 
 void yIni::SetVal(const QString& sKy, const QVariant& vVL) {
-    // Values are written unescaped: one that holds a tag would break the
-    // layout for good (its key, or a key or group after it, would no longer
-    // read back). Such a value is not stored; the key keeps what it had.
-    if (settings::breaksLayout(settings::valueText(vVL)))
+    // Values are written unescaped: one that holds a tag of its own key, its
+    // group or the root would break the layout for good. Such a value is not
+    // stored; the key keeps what it had.
+    if (settings::holdsTagOf(settings::valueText(vVL), {sKy, sCurGp, kRoot}))
         return;
     const qsizetype a = sGtx.indexOf(openTag(sKy));
     if (a >= 0) {

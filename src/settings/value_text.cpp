@@ -10,9 +10,11 @@
 
 namespace settings {
 
-bool breaksLayout(const QString& text) {
-    const qsizetype open = text.indexOf(QChar('<'));
-    return open >= 0 && text.indexOf(QChar('>'), open + 1) >= 0;
+bool holdsTagOf(const QString& text, const QStringList& names) {
+    for (const QString& name : names)
+        if (text.contains(QChar('<') + name + QChar('>')) || text.contains(QStringLiteral("</") + name + QChar('>')))
+            return true;
+    return false;
 }
 
 QString valueText(const QVariant& value) {

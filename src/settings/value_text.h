@@ -2,6 +2,7 @@
 // The text forms of settings values: how a value is written between its tags
 // and how stored text is read back as a number or a truth value.
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include "platform/numbers.h"
@@ -14,9 +15,9 @@ namespace settings {
 // variant as the empty text.
 QString valueText(const QVariant& value);
 
-// Whether a value text holds something that reads as a tag ("<", a name,
-// ">"): written unescaped, it would break the file's layout.
-bool breaksLayout(const QString& text);
+// Whether a value text holds the opening or closing tag of one of the names:
+// written unescaped (as values are), that tag would break the file's layout.
+bool holdsTagOf(const QString& text, const QStringList& names);
 
 // The leading number of a text as a double (platform/numbers.h).
 using platform::leadingNumber;

@@ -335,16 +335,16 @@ TEST_F(SettingsDocument, AValueHoldingATagIsNotStoredAndNothingElseChanges) {
     load(ini, document({{QStringLiteral("設定"), key(QStringLiteral("ﾌｫﾙﾀﾞ"), QStringLiteral("/old")) +
                                                    key(QStringLiteral("n"), QStringLiteral("1"))}}));
     ini.GetGtx(QStringLiteral("設定"));
-    for (const QString& folder : {QStringLiteral("/x</ﾌｫﾙﾀﾞ>y"), QStringLiteral("/a</設定>"),
-                                  QStringLiteral("/b</運用>"), QStringLiteral("/<n>")})
+    for (const QString& folder : {QStringLiteral("/x</ﾌｫﾙﾀﾞ>y"), QStringLiteral("/<ﾌｫﾙﾀﾞ>"),
+                                  QStringLiteral("/a</設定>"), QStringLiteral("/b</運用>")})
         ini.SetVal(QStringLiteral("ﾌｫﾙﾀﾞ"), folder);
     ini.SetVal(QStringLiteral("n"), 2);
-    ini.SetVal(QStringLiteral("new"), QStringLiteral("<p>"));
-    ini.SetVal(QStringLiteral("plain"), QStringLiteral("a<b"));  // no tag: kept as it stands
+    ini.SetVal(QStringLiteral("new"), QStringLiteral("</new>"));
+    ini.SetVal(QStringLiteral("plain"), QStringLiteral("a<b>&c"));  // other tags are written as they stand
     ASSERT_TRUE(ini.SetGtx());
     EXPECT_EQ(ini.sTxt, document({{QStringLiteral("設定"), key(QStringLiteral("ﾌｫﾙﾀﾞ"), QStringLiteral("/old")) +
                                                             key(QStringLiteral("n"), QStringLiteral("2")) +
-                                                            key(QStringLiteral("plain"), QStringLiteral("a<b"))}}));
+                                                            key(QStringLiteral("plain"), QStringLiteral("a<b>&c"))}}));
 }
 
 TEST_F(SettingsDocument, LineBreakMarkInAValueIsKeptAsWritten) {
