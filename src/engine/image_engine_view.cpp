@@ -101,9 +101,9 @@ void ImageEngine::relayout() {
         vbar_->setGeometry(width() - extent, 0, extent, geom_.viewport.height());
     hbar_->setVisible(geom_.hScroll);
     vbar_->setVisible(geom_.vScroll);
-    const double shown = p ? shownZoom(geom_, p->image.size()) : 0;
-    if (shown != reportedZoom_) {
-        reportedZoom_ = shown;
+    const double zoomShown = shown.isEmpty() ? 0 : shownZoom(geom_, shown);
+    if (zoomShown != reportedZoom_) {
+        reportedZoom_ = zoomShown;
         emit zoomChanged();
     }
 }
