@@ -52,7 +52,7 @@ void fmMain::onStPcTyp(const QString& sFL, const QString& sBt, const QString& sT
     // without a file change. The preview must follow it: "確定 ↑" hands the
     // preview back, and a stale one would silently undo the edit. A load's
     // report finds the preview already built from its picture.
-    if (controlPictureKey() != pvSource_)
+    if (!previewIsCurrent())
         requestPreview();
 }
 
