@@ -1,4 +1,5 @@
 #include "platform/file_replace.h"
+#include "platform/unique_fd.h"
 
 #include "platform/file_names.h"
 
@@ -41,24 +42,6 @@ WriteResult failedWith(WriteFailure failure, const char* step, int sysError = 0)
     r.failure = failure;
     return r;
 }
-
-// Closes a descriptor once, at the end of the scope, unless released.
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    // Closes now; close reports late write errors (NFS, quotas), so it is checked.
-    int close() {
-        const int f = fd;
-        fd = -1;
-        return ::close(f);
-    }
-};
 
 int writeAll(int fd, const char* data, size_t size, off_t at = -1) {
     size_t done = 0;

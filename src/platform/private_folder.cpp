@@ -1,4 +1,5 @@
 #include "platform/private_folder.h"
+#include "platform/unique_fd.h"
 
 #include <QFile>
 
@@ -10,15 +11,6 @@
 namespace platform {
 
 namespace {
-
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 QByteArray nativeFolder(const QString& path) {
     QByteArray name = QFile::encodeName(path);

@@ -148,4 +148,11 @@ void ControlTest::clearEvents() {
 
 QImage rgb(const engine::Picture& p) { return p.image.convertToFormat(QImage::Format_RGB32); }
 
+QStringList undoNames(std::initializer_list<int> steps) {
+    QStringList out;
+    for (int s : steps)
+        out << QStringLiteral("$$Undo%1.bmp").arg(s, 3, 10, QChar('0'));
+    return out;
+}
+
 }  // namespace controltest

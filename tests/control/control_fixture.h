@@ -79,6 +79,9 @@ protected:
 // a trailing "/": where the dialogs go when nothing better is known.
 QString picturesFolder();
 
+// The undo file names of the steps, "$$Undo001.bmp" and on, in that order.
+QStringList undoNames(std::initializer_list<int> steps);
+
 // QImage helpers for independent expectations.
 QImage rgb(const engine::Picture& p);
 

@@ -14,17 +14,6 @@ using namespace controltest;
 using testsupport::makeTestPicture;
 using testsupport::samePixels;
 
-namespace {
-
-QStringList files(std::initializer_list<int> steps) {
-    QStringList out;
-    for (int s : steps)
-        out << QStringLiteral("$$Undo%1.bmp").arg(s, 3, 10, QChar('0'));
-    return out;
-}
-
-}  // namespace
-
 class HistoryTest : public ControlTest {
 protected:
     void SetUp() override {
@@ -36,7 +25,7 @@ protected:
     void redo() { ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("やり直し")); }
     void revert() { ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("読込時に戻す")); }
     // Whether undo file step holds pic.
-    bool fileHolds(int step, const engine::Picture& pic) { return samePixels(readFile(work + files({step})[0]), pic); }
+    bool fileHolds(int step, const engine::Picture& pic) { return samePixels(readFile(work + undoNames({step})[0]), pic); }
 };
 
 TEST_F(HistoryTest, RedoBringsBackUndoneStepsUntilANewEditReplacesThem) {
@@ -58,7 +47,7 @@ TEST_F(HistoryTest, RedoBringsBackUndoneStepsUntilANewEditReplacesThem) {
     EXPECT_TRUE(ctl->canRedo());
     ASSERT_FALSE(history.isEmpty());
     EXPECT_EQ(history.last().at(0).toBool(), true);
-    EXPECT_EQ(undoFiles(), files({1, 2, 3})) << "an undone step stays on disk";
+    EXPECT_EQ(undoFiles(), undoNames({1, 2, 3})) << "an undone step stays on disk";
     redo();
     EXPECT_TRUE(samePixels(current(), mirrored));
     EXPECT_EQ(ctl->iUndo(), 3);
@@ -89,7 +78,7 @@ TEST_F(HistoryTest, RedoBringsBackUndoneStepsUntilANewEditReplacesThem) {
     turn(QStringLiteral("上下反転"));
     const engine::Picture flipped = current();
     EXPECT_FALSE(ctl->canRedo());
-    EXPECT_EQ(undoFiles(), files({1, 2, 3}));
+    EXPECT_EQ(undoFiles(), undoNames({1, 2, 3}));
     EXPECT_TRUE(fileHolds(2, flipped));
     redo();
     EXPECT_TRUE(samePixels(current(), flipped));
@@ -118,7 +107,7 @@ TEST_F(HistoryTest, UndoRightAfterARevertTakesItBack) {
     EXPECT_EQ(ctl->iUndo(), 1);
     EXPECT_EQ(ctl->sEdtMode(), "読込");
     EXPECT_TRUE(prompt.messages.isEmpty()) << "the revert asks nothing";
-    EXPECT_EQ(undoFiles(), files({1}));
+    EXPECT_EQ(undoFiles(), undoNames({1}));
     EXPECT_TRUE(ctl->canTakeBackRevert());
     ASSERT_FALSE(history.isEmpty());
     EXPECT_EQ(history.last().at(1).toBool(), true);
@@ -130,7 +119,7 @@ TEST_F(HistoryTest, UndoRightAfterARevertTakesItBack) {
     EXPECT_EQ(ctl->sEdtMode(), "編集");
     EXPECT_EQ(log, QStringList({"eEdtMode 編集", "eStPcTyp 24."}));
     EXPECT_FALSE(ctl->canTakeBackRevert());
-    EXPECT_EQ(undoFiles(), files({1, 2, 3}));
+    EXPECT_EQ(undoFiles(), undoNames({1, 2, 3}));
     EXPECT_TRUE(fileHolds(1, loaded) && fileHolds(2, turned) && fileHolds(3, mirrored));
     EXPECT_FALSE(QFileInfo::exists(work + "$$Revert")) << "nothing is left aside";
     redo();
@@ -161,7 +150,7 @@ TEST_F(HistoryTest, TheRevertStaysOnceAnEditOrALoadFollows) {
     QString again = path;
     ctl->pcOpen(0, again);  // any load ends it
     EXPECT_FALSE(ctl->canTakeBackRevert());
-    EXPECT_EQ(undoFiles(), files({1}));
+    EXPECT_EQ(undoFiles(), undoNames({1}));
     EXPECT_FALSE(QFileInfo::exists(work + "$$Revert"));
 
     // Without edits there is nothing to take back.
@@ -202,7 +191,7 @@ TEST_F(HistoryTest, QuickSequencesKeepTheFilesInStepWithTheHistory) {
     }
     const QStringList onDisk = undoFiles();
     for (int s = 1; s <= top; ++s)
-        EXPECT_TRUE(onDisk.contains(files({s})[0])) << "step " << s;
+        EXPECT_TRUE(onDisk.contains(undoNames({s})[0])) << "step " << s;
     for (int s = 1; s <= top; ++s)
         EXPECT_TRUE(fileHolds(s, expected[s])) << "step " << s;
     EXPECT_TRUE(prompt.messages.isEmpty());
@@ -216,13 +205,13 @@ TEST_F(HistoryTest, SaveOpenAndShutdownRightAfterAnEditLeaveAConsistentFolder) {
     turn();
     prompt.saveNames.push_back(pics + "saved.bmp");
     ctl->pcAct("ﾌｧｲﾙ", "名前を付けて保存");
-    EXPECT_EQ(undoFiles(), files({1}));
+    EXPECT_EQ(undoFiles(), undoNames({1}));
     EXPECT_TRUE(fileHolds(1, current()));
 
     turn();
     const engine::Picture other = makeTestPicture(33, 21, 8, 5);
     openPicture(other, "other.bmp");
-    EXPECT_EQ(undoFiles(), files({1}));
+    EXPECT_EQ(undoFiles(), undoNames({1}));
     EXPECT_TRUE(fileHolds(1, other));
 
     turn();

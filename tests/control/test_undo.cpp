@@ -7,42 +7,33 @@ using namespace controltest;
 using testsupport::makeTestPicture;
 using testsupport::samePixels;
 
-namespace {
-QStringList files(std::initializer_list<int> steps) {
-    QStringList out;
-    for (int s : steps)
-        out << QStringLiteral("$$Undo%1.bmp").arg(s, 3, 10, QChar('0'));
-    return out;
-}
-}  // namespace
-
 TEST_F(ControlTest, UndoNumberingFollowsTheHistory) {
     REQUIRE_BMP();
     REQUIRE_OPS();
     const engine::Picture loaded = makeTestPicture(40, 30, 24);
     openPicture(loaded);
-    EXPECT_EQ(undoFiles(), files({1}));
+    EXPECT_EQ(undoFiles(), undoNames({1}));
     EXPECT_EQ(ctl->iUndo(), 1);
     EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("読込"));
 
     ctl->pcAct(QStringLiteral("回転"), QStringLiteral("右90度"));
     const engine::Picture rotated = current();
-    EXPECT_EQ(undoFiles(), files({1, 2}));
+    EXPECT_EQ(undoFiles(), undoNames({1, 2}));
     EXPECT_EQ(ctl->iUndo(), 2);
     EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("編集"));
-    EXPECT_TRUE(samePixels(readFile(work + files({2})[0]), rotated));
+    EXPECT_TRUE(samePixels(readFile(work + undoNames({2})[0]), rotated));
 
     select(2, 3, 12, 9);
     ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("ﾄﾘﾐﾝｸﾞ"));
     const engine::Picture trimmed = current();
-    EXPECT_EQ(undoFiles(), files({1, 2, 3}));
+    EXPECT_EQ(undoFiles(), undoNames({1, 2, 3}));
     EXPECT_EQ(ctl->iUndo(), 3);
     EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("編集"));
-    EXPECT_TRUE(samePixels(readFile(work + files({3})[0]), trimmed));
+    EXPECT_TRUE(samePixels(readFile(work + undoNames({3})[0]), trimmed));
 
     clearEvents();
     ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("編集を一つ戻す"));
-    EXPECT_EQ(undoFiles(), files({1, 2, 3}));
+    EXPECT_EQ(undoFiles(), undoNames({1, 2, 3}));
     EXPECT_EQ(ctl->iUndo(), 2);
     EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("編集"));
     EXPECT_TRUE(samePixels(current(), rotated));
@@ -51,7 +42,7 @@ TEST_F(ControlTest, UndoNumberingFollowsTheHistory) {
 
     clearEvents();
     ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("編集を一つ戻す"));
-    EXPECT_EQ(undoFiles(), files({1, 2, 3}));
+    EXPECT_EQ(undoFiles(), undoNames({1, 2, 3}));
     EXPECT_EQ(ctl->iUndo(), 1);
     EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("読込"));
     EXPECT_TRUE(samePixels(current(), loaded));
@@ -63,15 +54,15 @@ TEST_F(ControlTest, UndoNumberingFollowsTheHistory) {
     EXPECT_EQ(current().height(), 10);
     EXPECT_EQ(ctl->iUndo(), 2);
     EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("編集"));
-    EXPECT_EQ(undoFiles(), files({1, 2, 3}));  // 003 is stale now
-    EXPECT_TRUE(samePixels(readFile(work + files({2})[0]), current()));
+    EXPECT_EQ(undoFiles(), undoNames({1, 2, 3}));  // 003 is stale now
+    EXPECT_TRUE(samePixels(readFile(work + undoNames({2})[0]), current()));
 
     prompt.saveNames.push_back(pics + QStringLiteral("saved.bmp"));
     ctl->pcAct(QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("名前を付けて保存"));
-    EXPECT_EQ(undoFiles(), files({1}));
+    EXPECT_EQ(undoFiles(), undoNames({1}));
     EXPECT_EQ(ctl->iUndo(), 1);
     EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("読込"));
-    EXPECT_TRUE(samePixels(readFile(work + files({1})[0]), current()));
+    EXPECT_TRUE(samePixels(readFile(work + undoNames({1})[0]), current()));
 }
 
 TEST_F(ControlTest, UndoWithNothingToGoBackToKeepsPictureAndState) {
