@@ -129,6 +129,17 @@ void BM_TiffEncode24(benchmark::State& s) { encodeBench(s, Tiff, photo()); }
 void BM_TiffDecode24(benchmark::State& s) { decodeBench(s, encoded(Tiff, photo())); }
 void BM_GifEncode8(benchmark::State& s) { encodeBench(s, Gif, palettePhoto()); }
 void BM_GifDecode8(benchmark::State& s) { decodeBench(s, encoded(Gif, palettePhoto())); }
+// The newer formats at the program's quality 85 (JPEG 2000 lossless).
+void BM_WebpEncode24(benchmark::State& s) { encodeBench(s, WebP, photo()); }
+void BM_WebpDecode24(benchmark::State& s) { decodeBench(s, encoded(WebP, photo())); }
+void BM_AvifEncode24(benchmark::State& s) { encodeBench(s, Avif, photo()); }
+void BM_AvifDecode24(benchmark::State& s) { decodeBench(s, encoded(Avif, photo())); }
+void BM_HeicEncode24(benchmark::State& s) { encodeBench(s, Heif, photo()); }
+void BM_HeicDecode24(benchmark::State& s) { decodeBench(s, encoded(Heif, photo())); }
+void BM_JxlEncode24(benchmark::State& s) { encodeBench(s, Jxl, photo()); }
+void BM_JxlDecode24(benchmark::State& s) { decodeBench(s, encoded(Jxl, photo())); }
+void BM_Jp2Encode24(benchmark::State& s) { encodeBench(s, Jp2, photo()); }
+void BM_Jp2Decode24(benchmark::State& s) { decodeBench(s, encoded(Jp2, photo())); }
 
 }  // namespace
 
@@ -143,5 +154,15 @@ BENCHMARK(BM_TiffEncode24)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_TiffDecode24)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_GifEncode8)->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_GifDecode8)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_WebpEncode24)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_WebpDecode24)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_AvifEncode24)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_AvifDecode24)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_HeicEncode24)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_HeicDecode24)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_JxlEncode24)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_JxlDecode24)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_Jp2Encode24)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_Jp2Decode24)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 BENCHMARK_MAIN();

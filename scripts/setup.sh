@@ -7,6 +7,8 @@ packages=(
   qt6-base-dev libgl-dev
   libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev libimagequant-dev libgsf-1-dev
   libexiv2-dev liblcms2-dev libturbojpeg0-dev
+  libwebp-dev libavif-dev libheif-dev libjxl-dev libopenjp2-7-dev
+  webp libavif-bin libheif-examples libjxl-tools libopenjp2-tools
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   python3-pil python3-olefile

@@ -80,6 +80,7 @@ bool EngineFile::LoadFile(int) {
     codecs::Decoded d;
     Error err = Error::None;
     const Stamp stamp = fileStamp(FileName);
+    Partial = false;
     if (!decodeReported(engine_, FileName, d, err)) {
         // The picture shown stays as it was: a bad file never costs the user theirs.
         engine_.dropStandIn();
@@ -87,6 +88,7 @@ bool EngineFile::LoadFile(int) {
         return false;
     }
     Comment = d.comment;
+    Partial = d.partial;
     InfoWidth = d.picture.width();
     InfoHeight = d.picture.height();
     InfoBits = d.picture.bits;
@@ -134,7 +136,8 @@ bool EngineFile::SaveFile(int formatCode, quint32 handle) {
     }
     switch (formatCode) {
     case codecs::Bmp: case codecs::Jpeg: case codecs::Gif: case codecs::Tiff:
-    case codecs::Png: case codecs::Fpx: case codecs::Pcx: break;
+    case codecs::Png: case codecs::Fpx: case codecs::Pcx: case codecs::Jp2: case codecs::J2k:
+    case codecs::WebP: case codecs::Avif: case codecs::Heif: case codecs::Jxl: break;
     default: engine_.setError(Error::BadArgument); return false;
     }
     if (FileName.isEmpty()) {

@@ -42,6 +42,9 @@ public:
 
     // What LoadFile or LoadFileInfo read: size, depth and format code of FileName.
     int InfoWidth = 0, InfoHeight = 0, InfoBits = 0, InfoFormat = -1;
+    // The last LoadFile could read only part of the picture (the file ends
+    // early); what it read is the current picture.
+    bool Partial = false;
 
     // Decodes FileName and makes it the current picture (the one held before is
     // released). On failure the current picture stays and ErrorNumber says why.

@@ -16,11 +16,12 @@ namespace {
 
 const QString kOpenTitle = QStringLiteral("画像ﾌｧｲﾙを開く");
 const QString kOpenFilter =
-    QStringLiteral("画像ﾌｧｲﾙ|*.BMP;*.JPG;*.JPEG;*.TIF;*.PCX;*.FPX;*.PNG;*.GIF;*.JP2;*.JPC;*.J2K|");
+    QStringLiteral("画像ﾌｧｲﾙ|*.BMP;*.JPG;*.JPEG;*.TIF;*.PCX;*.FPX;*.PNG;*.GIF;*.JP2;*.JPC;*.J2K;"
+                   "*.TIFF;*.WEBP;*.AVIF;*.HEIC;*.HEIF;*.JXL|");
 // The name the save dialog offers (a dialog choice sets its folder).
 const QString kDefaultSaveName = QStringLiteral("Wrk.jpg");
 // Every spelling the open dialog offers and the decoders read.
-const QString kAccepted = QStringLiteral("BMP;JPG;JPEG;GIF;TIF;TIFF;PCX;FPX;PNG");
+const QString kAccepted = QStringLiteral("BMP;JPG;JPEG;GIF;TIF;TIFF;PCX;FPX;PNG;JP2;JPC;J2K;WEBP;AVIF;HEIC;HEIF;JXL");
 
 }  // namespace
 
@@ -72,8 +73,8 @@ void uPcE::pcOpen(int iJb, QString& sFL, bool bNEVN) {
 }
 
 // Decodes path into the view engine. The current picture is replaced only when
-// the file was read completely; on failure everything stays as it was and the
-// user is told.
+// the file could be read (a file cut short gives what it holds, with a word to
+// the user); on failure everything stays as it was and the user is told.
 bool uPcE::loadPixels(const QString& path) {
     engine::EngineFile& file = ikImg_->File();
     file.Comment.clear();
@@ -88,6 +89,9 @@ bool uPcE::loadPixels(const QString& path) {
     sCmt_.remove(QChar('\r'));
     bRet_ = ikImg_->ApplyDispMode(iDspMode_);
     ikImg_->Refresh();
+    // The part that was read is shown, and the user told why the rest is missing.
+    if (file.Partial)
+        showMessage(path + QStringLiteral("\r画像ﾌｧｲﾙの一部しか読み込めませんでした"));
     return true;
 }
 

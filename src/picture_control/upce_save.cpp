@@ -29,6 +29,8 @@ struct SaveFormat {
 using D = engine::DepthCode;
 constexpr engine::DepthSet kGreyOr24 = {D::Greys256, D::Bits24};
 constexpr engine::DepthSet kPaletteOr24 = {D::Mono, D::Colours16, D::Greys16, D::Colours256, D::Greys256, D::Bits24};
+constexpr engine::DepthSet kColourOr32 = {D::Bits24, D::Bits32};
+constexpr engine::DepthSet kGreyColourOr32 = {D::Greys256, D::Bits24, D::Bits32};
 constexpr engine::DepthSet kPalette = {D::Mono, D::Colours16, D::Greys16, D::Colours256, D::Greys256};
 
 constexpr SaveFormat kFormats[] = {
@@ -41,6 +43,17 @@ constexpr SaveFormat kFormats[] = {
     {"gif", 4, kPalette, D::Colours256, false},
     {"tif", 5, {}, D::None, false},
     {"tiff", 5, {}, D::None, false},
+    // The newer formats: the lossy ones at the JPEG quality, 32 bits kept
+    // where the format holds an alpha channel (libavif leaves out the opaque
+    // alpha of a 32-bit picture, so AVIF takes 24). JPEG 2000 is written lossless.
+    {"webp", 19, kColourOr32, D::Bits24, true},
+    {"avif", 20, kGreyOr24, D::Bits24, true},
+    {"heic", 21, kColourOr32, D::Bits24, true},
+    {"heif", 21, kColourOr32, D::Bits24, true},
+    {"jxl", 22, kGreyColourOr32, D::Bits24, true},
+    {"jp2", 17, kGreyColourOr32, D::Bits24, false},
+    {"j2k", 18, kGreyColourOr32, D::Bits24, false},
+    {"jpc", 18, kGreyColourOr32, D::Bits24, false},
 };
 constexpr SaveFormat kOtherFormat = {"", 0, {}, D::None, false};
 
@@ -52,7 +65,7 @@ const SaveFormat& formatFor(const QString& ext) {
 }
 
 const QString kSaveQuestion = QStringLiteral("現在の画像の変更を保存しますか");
-const QString kSaveExtensions = QStringLiteral("BMP;JPG;GIF;TIF;PCX;FPX;PNG");
+const QString kSaveExtensions = QStringLiteral("BMP;JPG;GIF;TIF;PCX;FPX;PNG;WEBP;AVIF;HEIC;JXL;JP2");
 const QString kDefaultName = QStringLiteral("Wrk.jpg");
 const QString kOverwriteQuestion = QStringLiteral("\rこのﾌｧｲﾙは既にあります。上書きしますか");
 

@@ -99,7 +99,8 @@ void yIni::W_SendTo() {
         QStringLiteral("Exec=") +
             platform::desktopEntryValue(platform::desktopExecArgument(program) + QStringLiteral(" %f")),
         QStringLiteral("MimeType=image/bmp;image/jpeg;image/gif;image/tiff;image/png;image/x-pcx;"
-                       "image/vnd.zbrush.pcx;image/vnd.fpx;"),
+                       "image/vnd.zbrush.pcx;image/vnd.fpx;"
+                       "image/webp;image/avif;image/heic;image/heif;image/jxl;image/jp2;image/x-jp2-codestream;"),
         QStringLiteral("Terminal=false"),
         QStringLiteral("Categories=Graphics;RasterGraphics;"),
     };

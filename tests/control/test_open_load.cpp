@@ -1,6 +1,7 @@
 // Opening and loading as the host and the user do it: the dialog, a dropped
 // file, the command line; the events and what a failed load keeps.
 #include "control_fixture.h"
+#include "engine/codecs/codecs.h"
 
 #include <QFile>
 
@@ -135,6 +136,42 @@ TEST_F(ControlTest, FailedLoadKeepsEverythingAndSaysSo) {
         EXPECT_EQ(undoFiles(), QStringList({QStringLiteral("$$Undo001.bmp"), QStringLiteral("$$Undo002.bmp")}));
         EXPECT_TRUE(testsupport::samePixels(current(), edited));
         EXPECT_EQ(ctl->ikImg().SelRight(), 3);
+    }
+}
+
+// A JPEG cut short opens with what it holds, and the user is told that only
+// part of the picture could be read; the newer formats open by their names.
+TEST_F(ControlTest, CutShortAndNewerFormatFilesOpen) {
+    const engine::Picture pic = makeTestPicture(48, 64, 24);
+    QByteArray bytes;
+    engine::Error err = engine::Error::None;
+    ASSERT_TRUE(engine::codecs::encode(engine::codecs::Jpeg, pic, engine::codecs::EncodeOptions(), bytes, err));
+    QString path = pics + QStringLiteral("cut.jpg");
+    QFile cut(path);
+    ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+    cut.write(bytes.left(bytes.size() * 2 / 3));
+    cut.close();
+    ctl->pcOpen(0, path);
+    EXPECT_EQ(prompt.messages, QStringList({path + QStringLiteral("\r画像ﾌｧｲﾙの一部しか読み込めませんでした")}));
+    EXPECT_EQ(ctl->prFile(), path);
+    EXPECT_EQ(ctl->sEdtMode(), QStringLiteral("読込"));
+    EXPECT_EQ(current().image.size(), QSize(48, 64));
+
+    struct Named {
+        const char* name;
+        engine::codecs::Format format;
+    };
+    for (const Named& n : {Named{"a.webp", engine::codecs::WebP}, Named{"b.AVIF", engine::codecs::Avif},
+                           Named{"c.heic", engine::codecs::Heif}, Named{"d.heif", engine::codecs::Heif},
+                           Named{"e.jxl", engine::codecs::Jxl}, Named{"f.jp2", engine::codecs::Jp2},
+                           Named{"g.j2k", engine::codecs::J2k}, Named{"h.jpc", engine::codecs::J2k}}) {
+        QString file = pics + QString::fromLatin1(n.name);
+        ASSERT_TRUE(engine::codecs::saveFile(file, n.format, pic, engine::codecs::EncodeOptions(), err)) << n.name;
+        prompt.messages.clear();
+        emit ctl->ikImg().fileDropped(file, 0);
+        EXPECT_TRUE(prompt.messages.isEmpty()) << n.name << prompt.messages.join(QChar('|')).toStdString();
+        EXPECT_EQ(ctl->prFile(), file) << n.name;
+        EXPECT_EQ(ctl->sBit(), QStringLiteral("24.")) << n.name;
     }
 }
 

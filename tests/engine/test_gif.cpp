@@ -258,7 +258,8 @@ TEST(Gif, DamagedTruncatedAndHugeFilesAreRefused) {
     QByteArray valid;
     Error err;
     ASSERT_TRUE(encode(Gif, makeTestPicture(60, 40, 8), EncodeOptions(), valid, err));
-    for (const auto& c : testsupport::truncations(valid, {4, 10, 12, 800, int(valid.size()) / 2, -20})) {
+    // Cuts inside the picture's rows load partly (test_partial_loads.cpp); before them they are refused.
+    for (const auto& c : testsupport::truncations(valid, {4, 10, 12, 800})) {
         Decoded d;
         err = Error::None;
         EXPECT_FALSE(decode(c.bytes, d, err)) << c.name.toStdString();

@@ -194,7 +194,8 @@ TEST(Png, DamagedTruncatedAndHugeFilesAreRefused) {
     QByteArray valid;
     Error err;
     ASSERT_TRUE(encode(Png, makeTestPicture(64, 40, 24), EncodeOptions(), valid, err));
-    for (const auto& c : testsupport::truncations(valid, {8, 20, 40, int(valid.size()) / 2, -13, -1})) {
+    // Cuts inside the image data load partly (test_partial_loads.cpp); before it they are refused.
+    for (const auto& c : testsupport::truncations(valid, {8, 20, 40, int(valid.indexOf("IDAT")) - 4})) {
         Decoded d;
         err = Error::None;
         EXPECT_FALSE(decode(c.bytes, d, err)) << c.name.toStdString();

@@ -10,6 +10,9 @@
 
 #include <tiffio.h>
 
+#include <cstring>
+#include <functional>
+
 using namespace engine;
 using namespace engine::codecs;
 using testsupport::makeTestPicture;
@@ -364,4 +367,127 @@ TEST(Tiff, DamagedTruncatedAndHugeFilesAreRefused) {
     ASSERT_FALSE(huge.isEmpty());
     EXPECT_FALSE(decode(huge, d, err));
     EXPECT_EQ(err, Error::TooLarge);
+}
+
+// Sample layouts with no depth of their own in the engine load as 24 bits, or
+// 32 with an alpha channel: each file holds a known ramp, and every pixel must
+// come out as that ramp reduced to 8 bits.
+TEST(Tiff, WideSampleLayoutsLoadAs24Or32Bits) {
+    const int w = 37, h = 5;
+    // The 8-bit value each pixel stands for, per channel.
+    auto level = [](int x, int y, int c) { return (x * 7 + y * 31 + c * 85) % 256; };
+    struct Case {
+        const char* name;
+        int photometric, bps, spp, format;
+        std::function<void(TIFF*)> extra;
+        std::function<void(uchar* row, int y)> fill;  // one row of samples
+        int bits;
+        std::function<QRgb(int x, int y)> expected;
+    };
+    auto grey = [&](int x, int y) { const int v = level(x, y, 0); return qRgb(v, v, v); };
+    auto rgb = [&](int x, int y) { return qRgb(level(x, y, 0), level(x, y, 1), level(x, y, 2)); };
+    // 16-bit palette: index i shows (i >> 8, i & 255, 255 - (i >> 8)).
+    std::vector<uint16_t> mapR(65536), mapG(65536), mapB(65536);
+    for (int i = 0; i < 65536; ++i) {
+        mapR[size_t(i)] = uint16_t((i >> 8) * 257);
+        mapG[size_t(i)] = uint16_t((i & 255) * 257);
+        mapB[size_t(i)] = uint16_t((255 - (i >> 8)) * 257);
+    }
+    const QList<Case> cases{
+        {"float32 RGB", PHOTOMETRIC_RGB, 32, 3, SAMPLEFORMAT_IEEEFP, nullptr,
+         [&](uchar* row, int y) {
+             auto* f = reinterpret_cast<float*>(row);
+             for (int x = 0; x < w; ++x)
+                 for (int c = 0; c < 3; ++c)
+                     f[x * 3 + c] = float(level(x, y, c)) / 255.0f;
+         },
+         24, rgb},
+        {"float16 grey", PHOTOMETRIC_MINISBLACK, 16, 1, SAMPLEFORMAT_IEEEFP, nullptr,
+         [&](uchar* row, int y) {
+             // v / 255 as a half float (mantissa cut to 10 bits, well inside half a level).
+             auto* d = reinterpret_cast<uint16_t*>(row);
+             for (int x = 0; x < w; ++x) {
+                 const float f = float(level(x, y, 0)) / 255.0f;
+                 uint32_t b;
+                 memcpy(&b, &f, 4);
+                 const int e = int((b >> 23) & 0xFF) - 127 + 15;
+                 d[x] = f == 0 ? 0 : uint16_t((e << 10) | ((b >> 13) & 0x3FF));
+             }
+         },
+         24, grey},
+        {"uint32 RGB with alpha", PHOTOMETRIC_RGB, 32, 4, SAMPLEFORMAT_UINT,
+         [](TIFF* tif) { const uint16_t ex[1] = {EXTRASAMPLE_UNASSALPHA}; TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, ex); },
+         [&](uchar* row, int y) {
+             auto* d = reinterpret_cast<uint32_t*>(row);
+             for (int x = 0; x < w; ++x) {
+                 for (int c = 0; c < 3; ++c)
+                     d[x * 4 + c] = uint32_t(level(x, y, c)) * 0x01010101u;
+                 d[x * 4 + 3] = x % 2 ? 0xFFFFFFFFu : 0;
+             }
+         },
+         32, rgb},
+        {"int32 grey", PHOTOMETRIC_MINISBLACK, 32, 1, SAMPLEFORMAT_INT, nullptr,
+         [&](uchar* row, int y) {
+             auto* d = reinterpret_cast<int32_t*>(row);
+             for (int x = 0; x < w; ++x)
+                 d[x] = int32_t(uint32_t(level(x, y, 0)) * 0x01010101u ^ 0x80000000u);
+         },
+         24, grey},
+        {"16-bit palette", PHOTOMETRIC_PALETTE, 16, 1, SAMPLEFORMAT_UINT,
+         [&](TIFF* tif) { TIFFSetField(tif, TIFFTAG_COLORMAP, mapR.data(), mapG.data(), mapB.data()); },
+         [&](uchar* row, int y) {
+             auto* d = reinterpret_cast<uint16_t*>(row);
+             for (int x = 0; x < w; ++x)
+                 d[x] = uint16_t(level(x, y, 0) << 8 | level(x, y, 1));
+         },
+         24, [&](int x, int y) { return qRgb(level(x, y, 0), level(x, y, 1), 255 - level(x, y, 0)); }},
+        {"16-bit CMYK", PHOTOMETRIC_SEPARATED, 16, 4, SAMPLEFORMAT_UINT, nullptr,
+         [&](uchar* row, int y) {
+             auto* d = reinterpret_cast<uint16_t*>(row);
+             for (int x = 0; x < w; ++x) {
+                 for (int c = 0; c < 3; ++c)
+                     d[x * 4 + c] = uint16_t((255 - level(x, y, c)) * 257);
+                 d[x * 4 + 3] = 0;  // no black ink
+             }
+         },
+         24, rgb},
+        {"4-bit grey with alpha", PHOTOMETRIC_MINISBLACK, 4, 2, SAMPLEFORMAT_UINT,
+         [](TIFF* tif) { const uint16_t ex[1] = {EXTRASAMPLE_ASSOCALPHA}; TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, ex); },
+         [&](uchar* row, int y) {
+             for (int x = 0; x < w; ++x)
+                 row[x] = uchar((level(x, y, 0) >> 4) << 4 | 15);
+         },
+         32, [&](int x, int y) { const int v = (level(x, y, 0) >> 4) * 17; return qRgb(v, v, v); }},
+    };
+    for (const Case& c : cases) {
+        const QByteArray file = libtiffFile([&](TIFF* tif) {
+            TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
+            TIFFSetField(tif, TIFFTAG_IMAGELENGTH, h);
+            TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, c.bps);
+            TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, c.spp);
+            TIFFSetField(tif, TIFFTAG_SAMPLEFORMAT, c.format);
+            TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, c.photometric);
+            TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+            TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+            TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 2);
+            if (c.extra)
+                c.extra(tif);
+            std::vector<uchar> row(size_t(TIFFScanlineSize(tif)));
+            for (int y = 0; y < h; ++y) {
+                c.fill(row.data(), y);
+                TIFFWriteScanline(tif, row.data(), uint32_t(y), 0);
+            }
+        });
+        Decoded d;
+        Error err = Error::None;
+        ASSERT_TRUE(decode(file, d, err)) << c.name << " error " << int(err);
+        EXPECT_EQ(d.picture.bits, c.bits) << c.name;
+        int wrong = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if ((d.picture.image.pixel(x, y) & 0xFFFFFF) != (c.expected(x, y) & 0xFFFFFF) && wrong++ == 0)
+                    ADD_FAILURE() << c.name << " at " << x << "," << y << ": " << std::hex << d.picture.image.pixel(x, y)
+                                  << " want " << c.expected(x, y);
+        EXPECT_EQ(wrong, 0) << c.name;
+    }
 }

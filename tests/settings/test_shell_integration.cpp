@@ -92,7 +92,8 @@ TEST_F(ShellIntegration, SendToPutsTheProgramUnderOpenWithAndConfirms) {
                        "Name=Tolvane\n"
                        "Exec=\"" + env.programPath().toUtf8() + "\" %f\n"
                        "MimeType=image/bmp;image/jpeg;image/gif;image/tiff;image/png;image/x-pcx;"
-                       "image/vnd.zbrush.pcx;image/vnd.fpx;\n"
+                       "image/vnd.zbrush.pcx;image/vnd.fpx;"
+                       "image/webp;image/avif;image/heic;image/heif;image/jxl;image/jp2;image/x-jp2-codestream;\n"
                        "Terminal=false\n"
                        "Categories=Graphics;RasterGraphics;\n");
     const auto target = platform::desktopEntryTarget(content);

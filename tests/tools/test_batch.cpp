@@ -10,6 +10,7 @@
 #include "support/test_support.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -78,6 +79,25 @@ TEST_F(Batch, RotateThenInfoAndSaveGivesTurnedPixels) {
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 5; ++x)
             ASSERT_EQ(out.image.pixel(x, y), original.image.pixel(y, 4 - x)) << x << "," << y;
+}
+
+// The newer formats go through the batch tool both ways: a WebP, AVIF, HEIC,
+// JPEG XL and JPEG 2000 file opens, is turned, and is saved in each format.
+TEST_F(Batch, NewerFormatsOpenAndSave) {
+    const char* names[] = {"a.webp", "b.avif", "c.heic", "d.jxl", "e.jp2", "f.j2k"};
+    const codecs::Format formats[] = {codecs::WebP, codecs::Avif, codecs::Heif, codecs::Jxl, codecs::Jp2, codecs::J2k};
+    for (int i = 0; i < 6; ++i) {
+        const QString in = path(names[i]);
+        Error e;
+        ASSERT_TRUE(codecs::saveFile(in, formats[i], original, {}, e)) << names[i];
+        const QString out = path("out.") + QString::fromLatin1(names[(i + 1) % 6]).section(QChar('.'), 1);
+        const BatchRun r = runBatch({in, QStringLiteral("--do"), QStringLiteral("回転/右90度"), QStringLiteral("--save"), out});
+        ASSERT_EQ(r.status, 0) << names[i] << r.err.toStdString();
+        QFile f(out);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(codecs::detectFormat(f.read(codecs::kDetectBytes)), formats[(i + 1) % 6]) << names[i];
+        EXPECT_EQ(load(out).image.size(), QSize(5, 7)) << names[i];
+    }
 }
 
 TEST_F(Batch, SelectTrimKeepsTheSelectedPixels) {

@@ -8,6 +8,26 @@
 
 namespace engine::codecs {
 
+// AVIF and HEIC share the ISO base media file: an "ftyp" box whose major and
+// compatible brands say what the file holds.
+static Format isoBrandFormat(const QByteArray& head) {
+    if (head.size() < 16 || memcmp(head.constData() + 4, "ftyp", 4) != 0)
+        return UnknownFormat;
+    const auto* d = reinterpret_cast<const uchar*>(head.constData());
+    const qint64 boxSize = qint64(d[0]) << 24 | d[1] << 16 | d[2] << 8 | d[3];
+    const qint64 end = qMin<qint64>(boxSize, head.size());
+    bool heif = false;
+    for (qint64 pos = 8; pos + 4 <= end; pos += pos == 8 ? 8 : 4) {  // the minor version follows the major brand
+        const QByteArray brand = head.mid(pos, 4);
+        if (brand == "avif" || brand == "avis")
+            return Avif;
+        if (brand == "heic" || brand == "heix" || brand == "heim" || brand == "heis" || brand == "hevc" ||
+            brand == "hevx" || brand == "mif1" || brand == "msf1")
+            heif = true;  // libheif reads HEVC pictures, and AV1 ones without the AVIF brand
+    }
+    return heif ? Heif : UnknownFormat;
+}
+
 Format detectFormat(const QByteArray& head) {
     auto starts = [&](const char* magic, int n) {
         return head.size() >= n && memcmp(head.constData(), magic, size_t(n)) == 0;
@@ -24,6 +44,16 @@ Format detectFormat(const QByteArray& head) {
         return Png;
     if (starts("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8))
         return Fpx;  // an OLE2 compound file; the FPX decoder checks the rest
+    if (starts("RIFF", 4) && head.size() >= 12 && memcmp(head.constData() + 8, "WEBP", 4) == 0)
+        return WebP;
+    if (starts("\0\0\0\x0CjP  \r\n\x87\n", 12))
+        return Jp2;
+    if (starts("\xFF\x4F\xFF\x51", 4))
+        return J2k;
+    if (starts("\0\0\0\x0CJXL \r\n\x87\n", 12) || starts("\xFF\x0A", 2))
+        return Jxl;
+    if (const Format f = isoBrandFormat(head); f != UnknownFormat)
+        return f;
     if (head.size() >= 4 && uchar(head[0]) == 0x0A && uchar(head[1]) <= 5 && uchar(head[2]) <= 1)
         return Pcx;
     return UnknownFormat;
@@ -42,6 +72,11 @@ bool decode(const QByteArray& data, Decoded& out, Error& err) {
     case Png: ok = decodePng(data, out, err); break;
     case Fpx: ok = decodeFpx(data, out, err); break;
     case Pcx: ok = decodePcx(data, out, err); break;
+    case WebP: ok = decodeWebp(data, out, err); break;
+    case Avif: ok = decodeAvif(data, out, err); break;
+    case Heif: ok = decodeHeif(data, out, err); break;
+    case Jxl: ok = decodeJxl(data, out, err); break;
+    case Jp2: case J2k: ok = decodeJpeg2000(data, out, err); break;
     default: err = Error::UnknownFormat; return false;
     }
     if (!ok) {
@@ -115,6 +150,11 @@ bool encode(Format format, const Picture& original, const EncodeOptions& opt, QB
     case Png: ok = encodePng(pic, opt, out, err); break;
     case Fpx: ok = encodeFpx(pic, opt, out, err); break;
     case Pcx: ok = encodePcx(pic, opt, out, err); break;
+    case WebP: ok = encodeWebp(pic, opt, out, err); break;
+    case Avif: ok = encodeAvif(pic, opt, out, err); break;
+    case Heif: ok = encodeHeif(pic, opt, out, err); break;
+    case Jxl: ok = encodeJxl(pic, opt, out, err); break;
+    case Jp2: case J2k: ok = encodeJpeg2000(format, pic, opt, out, err); break;
     default: err = Error::BadArgument; return false;
     }
     if (!ok && err == Error::None)

@@ -20,22 +20,46 @@ enum Format : int {
     Png = 12,
     Fpx = 13,
     Pcx = 16,
+    Jp2 = 17,   // JPEG 2000 in its JP2 file (.jp2)
+    J2k = 18,   // a bare JPEG 2000 codestream (.j2k, .jpc)
+    WebP = 19,
+    Avif = 20,
+    Heif = 21,  // HEIC: HEVC pictures in a HEIF file
+    Jxl = 22,
     UnknownFormat = -1,
+};
+
+// How many leading bytes detectFormat may look at (the brands of an ISO base
+// media file sit past the first 16).
+constexpr int kDetectBytes = 64;
+
+// Metadata blocks as the formats store them: an ICC profile, an EXIF block
+// (its TIFF structure, from the "II"/"MM" mark on) and an XMP packet. Empty
+// when the file has none.
+struct MetadataBlocks {
+    QByteArray icc;
+    QByteArray exif;
+    QByteArray xmp;
 };
 
 struct Decoded {
     Picture picture;
     Format format = UnknownFormat;  // the format the picture was read from
     QString comment;  // the file's text comment, empty when it has none
+    // Only part of the picture could be read (the file ends early); what was
+    // not read is left black or white.
+    bool partial = false;
+    MetadataBlocks metadata;  // what the newer formats carry; read, not yet kept by the engine
 };
 
 struct EncodeOptions {
     QString comment;       // written where the format has a place for it
-    int jpegQuality = 75;  // 1..100, JPEG and FPX tiles
+    int jpegQuality = 75;  // 1..100, JPEG and FPX tiles, and the lossy WebP, AVIF, HEIC and JPEG XL
+    MetadataBlocks metadata;  // written by the formats that have room for it
 };
 
-// The format of a file from its first bytes (at least 16 are looked at when
-// present); UnknownFormat when no decoder recognises it.
+// The format of a file from its first bytes (up to kDetectBytes are looked at
+// when present); UnknownFormat when no decoder recognises it.
 Format detectFormat(const QByteArray& head);
 
 // Decodes any known format, chosen by content.
@@ -87,5 +111,17 @@ bool decodeTiff(const QByteArray& data, Decoded& out, Error& err);
 bool encodeTiff(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
 bool decodeFpx(const QByteArray& data, Decoded& out, Error& err);
 bool encodeFpx(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+bool decodeWebp(const QByteArray& data, Decoded& out, Error& err);
+bool encodeWebp(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+bool decodeAvif(const QByteArray& data, Decoded& out, Error& err);
+bool encodeAvif(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+bool decodeHeif(const QByteArray& data, Decoded& out, Error& err);
+bool encodeHeif(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+bool decodeJxl(const QByteArray& data, Decoded& out, Error& err);
+bool encodeJxl(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+// JPEG 2000, either a JP2 file or a bare codestream (the encoder writes the
+// one format asks for).
+bool decodeJpeg2000(const QByteArray& data, Decoded& out, Error& err);
+bool encodeJpeg2000(Format format, const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
 
 }  // namespace engine::codecs

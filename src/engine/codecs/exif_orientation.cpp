@@ -63,4 +63,33 @@ int exifOrientationFromApp1(const uint8_t* payload, size_t size) {
     return exifOrientation(payload + 6, size - 6);
 }
 
+QByteArray exifTiffPart(const QByteArray& block) {
+    auto isTiff = [&](qsizetype at) {
+        return block.size() - at >= 8 && (block.mid(at, 4) == QByteArray("II*\0", 4) || block.mid(at, 4) == QByteArray("MM\0*", 4));
+    };
+    if (isTiff(0))
+        return block;
+    if (block.startsWith(QByteArray("Exif\0\0", 6)) && isTiff(6))
+        return block.mid(6);
+    if (block.size() >= 4) {
+        const auto* d = reinterpret_cast<const uchar*>(block.constData());
+        const quint32 offset = quint32(d[0]) << 24 | quint32(d[1]) << 16 | quint32(d[2]) << 8 | d[3];
+        if (offset <= quint32(block.size() - 4)) {
+            const qsizetype at = 4 + qsizetype(offset);
+            if (isTiff(at))
+                return block.mid(at);
+            if (block.mid(at, 6) == QByteArray("Exif\0\0", 6) && isTiff(at + 6))
+                return block.mid(at + 6);
+        }
+    }
+    return QByteArray();
+}
+
+int orientationFromTransforms(int quarterTurns, int mirror) {
+    // Rows: counter-clockwise quarter turns 0..3; columns: no mirror, top and
+    // bottom exchanged, left and right exchanged.
+    static constexpr int kTable[4][3] = {{1, 4, 2}, {8, 5, 7}, {3, 2, 4}, {6, 7, 5}};
+    return kTable[quarterTurns & 3][mirror == 0 ? 1 : (mirror == 1 ? 2 : 0)];
+}
+
 }  // namespace engine::codecs

@@ -11,6 +11,9 @@
 //
 // Depth follows the colour map: 2 entries 1 bit, up to 16 entries 4 bits,
 // else 8 bits. Saving writes 1-, 4- and 8-bit pictures as one frame.
+//
+// A file whose data ends inside a frame loads with the rows decoded so far
+// (the rest of the screen as it was) and is marked partial.
 #include "engine/codecs/codec_support.h"
 #include "engine/codecs/codecs.h"
 
@@ -254,6 +257,7 @@ struct Reader {
     GraphicsControlBlock gcb{};
     bool haveGcb = false;
     int frames = 0;
+    bool partial = false;  // the data ended inside a frame
     qint64 decodedPixels = 0;
     int fileBits = 8;
     QByteArray comment;
@@ -354,14 +358,21 @@ struct Reader {
         static const int offsets[4] = {0, 4, 2, 1};
         static const int steps[4] = {8, 8, 4, 2};
         const int passes = d.Interlace ? 4 : 1;
+        int rowsDone = 0;
         for (int pass = 0; pass < passes; ++pass) {
             const int start = d.Interlace ? offsets[pass] : 0;
             const int step = d.Interlace ? steps[pass] : 1;
             for (int row = start; row < d.Height; row += step) {
                 if (DGifGetLine(gif, line.data(), d.Width) == GIF_ERROR) {
+                    const bool cut = gif->Error == D_GIF_ERR_READ_FAILED || gif->Error == D_GIF_ERR_EOF_TOO_SOON;
+                    if (cut && (frames > 1 || rowsDone > 0)) {
+                        partial = true;  // cut short: the rows so far are the picture
+                        return true;
+                    }
                     err = errorFromGif(gif->Error);
                     return false;
                 }
+                ++rowsDone;
                 const int y = d.Top + row;
                 if (y < visible.top() || y > visible.bottom())
                     continue;
@@ -396,6 +407,8 @@ struct Reader {
             case IMAGE_DESC_RECORD_TYPE:
                 if (!readFrame(err))
                     return false;
+                if (partial)
+                    return true;
                 break;
             case EXTENSION_RECORD_TYPE:
                 if (!readExtension(err))
@@ -442,6 +455,7 @@ bool decodeGif(const QByteArray& data, Decoded& out, Error& err) {
         return false;
     }
     out.comment = support::decodeComment(r.comment);
+    out.partial = r.partial;
     return true;
 }
 

@@ -1,7 +1,9 @@
 // JPEG through libjpeg-turbo, from and to memory. Colour pictures decode
 // straight into the rows of a Format_BGR888 image (libjpeg-turbo's BGR output
 // has that byte order), grey ones into an 8-bit grey palette picture; the EXIF
-// orientation is applied so the picture loads upright.
+// orientation is applied so the picture loads upright. A file cut short loads
+// with what it holds (libjpeg-turbo pads the missing data, which shows grey)
+// and is marked partial.
 //
 // libjpeg reports fatal errors through error_exit, which must not return: it
 // longjmps back to the function that called setjmp. Every object that lives
@@ -57,7 +59,7 @@ extern "C" void onErrorExit(j_common_ptr cinfo) {
 
 extern "C" void onMessage(j_common_ptr cinfo, int level) {
     // Warnings (level -1) are not printed; the one that matters, data ending
-    // early, is remembered so the truncated file is refused.
+    // early, is remembered so the picture is marked partial.
     auto* e = reinterpret_cast<ErrorManager*>(cinfo->err);
     if (level < 0 && e->pub.msg_code == JWRN_JPEG_EOF)
         e->truncated = true;
@@ -91,6 +93,7 @@ struct DecodeState {
     bool gray = false;
     bool cmyk = false;
     bool adobeInverted = false;
+    bool partial = false;
     Error err = Error::None;
     std::vector<uchar> cmykRow;
 };
@@ -254,13 +257,17 @@ bool decodeInto(const QByteArray& data, DecodeState& s) {
         if (jpeg_read_scanlines(&cinfo, rows, JDIMENSION(n)) == 0)
             break;
     }
-    // Data that ended before the last row was decoded leaves grey padding in
-    // the picture: that file is damaged. A missing end marker after complete
-    // data is not.
+    // Data that ended early leaves libjpeg's grey padding in the rest of the
+    // picture: what was decoded is kept and the picture marked partial. Rows
+    // never reached are made grey the same way. A missing end marker after
+    // complete data is nothing to report.
     if (cinfo.output_scanline < cinfo.output_height || jerr.truncated) {
-        s.err = Error::Damaged;
+        for (int y = int(cinfo.output_scanline); y < s.image.height(); ++y)
+            memset(s.image.scanLine(y), 0x80, size_t(s.image.bytesPerLine()));
+        s.partial = true;
+        resolutionFrom(&cinfo, s.image);
         jpeg_destroy_decompress(&cinfo);
-        return false;
+        return true;
     }
     resolutionFrom(&cinfo, s.image);
     jpeg_finish_decompress(&cinfo);
@@ -349,6 +356,7 @@ bool decodeJpeg(const QByteArray& data, Decoded& out, Error& err) {
         return false;
     out.picture = pic;
     out.comment = support::decodeComment(s.comment);
+    out.partial = s.partial;
     return true;
 }
 

@@ -3,6 +3,8 @@
 // 4-bit pictures, of 8 bits 8-bit pictures (grey ones with grey palettes);
 // 16-bit samples are scaled to 8 bits; colour files are 24-bit, files with an
 // alpha channel 32-bit (the alpha itself is not kept: the store has none).
+// A file cut short inside its image data loads with the rows it holds (the
+// rest black) and is marked partial; one cut before its image data is refused.
 //
 // libpng reports fatal errors by longjmp to the setjmp of the calling
 // function; the objects that outlive the jump are created before it and
@@ -23,12 +25,15 @@ struct ReadSource {
     const uchar* data = nullptr;
     size_t size = 0;
     size_t pos = 0;
+    bool ended = false;  // libpng asked for bytes past the end
 };
 
 extern "C" void readFromMemory(png_structp png, png_bytep out, size_t length) {
     auto* src = static_cast<ReadSource*>(png_get_io_ptr(png));
-    if (length > src->size - src->pos)
+    if (length > src->size - src->pos) {
+        src->ended = true;
         png_error(png, "truncated");
+    }
     memcpy(out, src->data + src->pos, length);
     src->pos += length;
 }
@@ -50,15 +55,23 @@ extern "C" void onWarning(png_structp, png_const_charp) {}
 // added up; -1 when a chunk before IEND claims more bytes than the file has
 // left. libpng reads every such chunk whole, and for a text chunk allocates
 // its declared length first: a few hundred bytes claiming a chunk of a
-// gigabyte must be stopped before libpng sees them.
-qint64 imageDataBytes(const QByteArray& data) {
+// gigabyte must be stopped before libpng sees them. The exception is a file
+// cut inside or after its image data: libpng reads image data piecewise, and
+// what the file holds is counted (cut set).
+qint64 imageDataBytes(const QByteArray& data, bool& cut) {
+    cut = false;
     const auto* d = reinterpret_cast<const uchar*>(data.constData());
     const qint64 size = data.size();
     qint64 total = 0;
     for (qint64 pos = 8; pos + 8 <= size;) {
         const qint64 length = qint64(d[pos]) << 24 | qint64(d[pos + 1]) << 16 | qint64(d[pos + 2]) << 8 | d[pos + 3];
-        if (length > size - pos - 12)
-            return -1;
+        if (length > size - pos - 12) {
+            const bool imageData = memcmp(d + pos + 4, "IDAT", 4) == 0;
+            if ((!imageData && total == 0) || length > 0x7FFFFFFF)
+                return -1;  // cut before any image data, or a length no file has
+            cut = true;
+            return total + (imageData ? qMax<qint64>(0, size - pos - 8) : 0);
+        }
         if (memcmp(d + pos + 4, "IEND", 4) == 0)
             break;
         if (memcmp(d + pos + 4, "IDAT", 4) == 0)
@@ -79,8 +92,28 @@ struct DecodeState {
     bool palette = false;  // the image is Indexed8 with table, finished by finishPalette
     QString comment;
     std::vector<png_bytep> rows;
+    // Read after libpng's longjmp, so kept in memory (volatile) as they change.
+    volatile png_uint_32 rowsRead = 0;  // rows complete (all of them once an interlaced file is read)
+    volatile bool interlaced = false;
+    bool partial = false;
     Error err = Error::None;
 };
+
+// After the data ended inside the image: keeps what was read. Rows of a
+// plain file not reached are made black; an interlaced file was cleared
+// before reading, so its unreached pixels are black already.
+bool keepPartial(DecodeState& s) {
+    if (!s.src.ended || s.image.isNull() || (!s.interlaced && s.rowsRead == 0))
+        return false;
+    if (s.rowsRead == png_uint_32(s.image.height()))
+        return true;  // only what follows the image is missing
+    if (!s.interlaced) {
+        for (int y = int(s.rowsRead); y < s.image.height(); ++y)
+            memset(s.image.scanLine(y), 0, size_t(s.image.bytesPerLine()));
+    }
+    s.partial = true;
+    return true;
+}
 
 QString commentFrom(png_structp png, png_infop info) {
     png_textp text = nullptr;
@@ -185,17 +218,24 @@ bool decodeInto(const QByteArray& data, DecodeState& s) {
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, nullptr);
+        if (s.err == Error::None && keepPartial(s))
+            return true;
         if (s.err == Error::None)
             s.err = Error::Damaged;
         return false;
     }
-    const qint64 compressedBytes = imageDataBytes(data);
+    bool cut = false;
+    const qint64 compressedBytes = imageDataBytes(data, cut);
     if (compressedBytes < 0) {
         png_destroy_read_struct(&png, &info, nullptr);
         s.err = Error::Damaged;
         return false;
     }
     png_set_read_fn(png, &s.src, readFromMemory);
+    // libpng reads image data 8 KiB at a time, and a read past the end gives
+    // nothing: a cut file is read in small pieces, so little of it is lost.
+    if (cut)
+        png_set_compression_buffer_size(png, 256);
     png_set_user_limits(png, kMaxSide, kMaxSide);
     png_set_chunk_cache_max(png, 1000);            // a flood of ancillary chunks
     png_set_chunk_malloc_max(png, 16 * 1024 * 1024); // and huge compressed ones
@@ -222,7 +262,10 @@ bool decodeInto(const QByteArray& data, DecodeState& s) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
-    png_set_interlace_handling(png);
+    const int passes = png_set_interlace_handling(png);
+    s.interlaced = passes > 1;
+    if (s.interlaced && cut)
+        s.image.fill(0);  // each pass fills some pixels of every row: the rest must be defined
     png_read_update_info(png, info);
     const size_t rowBytes = png_get_rowbytes(png, info);
     if (rowBytes > size_t(s.image.bytesPerLine())) {
@@ -233,7 +276,15 @@ bool decodeInto(const QByteArray& data, DecodeState& s) {
     s.rows.resize(height);
     for (png_uint_32 y = 0; y < height; ++y)
         s.rows[y] = s.image.scanLine(int(y));
-    png_read_image(png, s.rows.data());
+    if (s.interlaced) {
+        png_read_image(png, s.rows.data());
+    } else {
+        for (png_uint_32 y = 0; y < height; ++y) {
+            png_read_row(png, s.rows[y], nullptr);
+            s.rowsRead = y + 1;
+        }
+    }
+    s.rowsRead = height;
     png_read_end(png, info);  // text chunks may follow the image data
     s.comment = commentFrom(png, info);
     resolutionFrom(png, info, s.image);
@@ -379,6 +430,7 @@ bool decodePng(const QByteArray& data, Decoded& out, Error& err) {
         return false;
     }
     out.comment = s.comment;
+    out.partial = s.partial;
     return true;
 }
 

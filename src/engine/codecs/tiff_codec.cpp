@@ -5,10 +5,12 @@
 // depth: 1 bit, 2 and 4 bits as 4-bit pictures, 8 bits, 16-bit samples scaled
 // to 8. Everything else libtiff understands (CMYK, YCbCr, old-style JPEG,
 // LogLuv, odd sample sizes, planar tiles) goes through TIFFRGBAImage and
-// becomes 24-bit, or 32-bit when the file has an alpha channel. CIELab files
-// of 8 or 16 bits are converted to sRGB through lcms2 (libtiff's own
-// conversion leaves the D50 white of CIELab yellowish). The Orientation tag is
-// applied so the picture loads upright.
+// becomes 24-bit, or 32-bit when the file has an alpha channel; so do the
+// samples TIFFRGBAImage cannot read (floating point, 32-bit integers, 16-bit
+// palette and CMYK, 4-bit grey with alpha), reduced by tiff_wide_samples.
+// CIELab files of 8 or 16 bits are converted to sRGB through lcms2 (libtiff's
+// own conversion leaves the D50 white of CIELab yellowish). The Orientation
+// tag is applied so the picture loads upright.
 //
 // Saving writes every depth with LZW compression: 1, 4 and 8 bits as grey when
 // the table is a plain grey ramp (either direction) and as palette otherwise,
@@ -18,11 +20,13 @@
 // readers that only convert through TIFFRGBAImage cannot show it).
 #include "engine/codecs/codec_support.h"
 #include "engine/codecs/codecs.h"
+#include "engine/codecs/tiff_wide_samples.h"
 #include "engine/colour_management.h"
 
 #include <algorithm>
 #include <cstdarg>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -123,7 +127,7 @@ struct Layout {
 
 // One raw row of the file (contiguous samples, or one buffer per plane) into
 // one row of the picture.
-using RowConverter = void (*)(const Layout&, const uchar* const* planes, uchar* out);
+using RowConverter = std::function<void(const Layout&, const uchar* const* planes, uchar* out)>;
 
 void copyBytes(const Layout& l, const uchar* const* p, uchar* out) {
     memcpy(out, p[0], size_t((uint64_t(l.width) * l.bps + 7) / 8));
@@ -428,6 +432,34 @@ bool readDirect(TIFF* tif, const Layout& l, Picture& pic, Error& err) {
     return readRows(tif, l, rgbConverter(l.bps == 16, planar, alpha), pic.image, err);
 }
 
+// The layout as the wide-sample reader sees it; its palette is read only for
+// 16-bit palette files.
+tiffwide::SampleLayout wideLayout(TIFF* tif, const Layout& l) {
+    tiffwide::SampleLayout w;
+    w.width = l.width;
+    w.bps = l.bps;
+    w.spp = l.spp;
+    w.sampleFormat = l.sampleFormat;
+    w.photometric = l.photometric;
+    w.planar = l.planar == PLANARCONFIG_SEPARATE && l.spp > 1;
+    uint16_t inks = INKSET_CMYK;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_INKSET, &inks);
+    if (l.photometric == PHOTOMETRIC_SEPARATED && inks != INKSET_CMYK)
+        w.photometric = -1;  // other inks: not ours to mix
+    if (l.photometric == PHOTOMETRIC_PALETTE && l.bps == 16)
+        w.palette = colourMap(tif, 65536);
+    return w;
+}
+
+bool readWide(TIFF* tif, const Layout& l, const tiffwide::SampleLayout& w, Picture& pic, Error& err) {
+    const int bits = tiffwide::bitsFor(w);
+    if (!support::allocate(pic.image, int(l.width), int(l.height), bits, err))
+        return false;
+    pic.bits = bits;
+    const auto conv = [&w](const Layout&, const uchar* const* planes, uchar* out) { tiffwide::convertRow(w, planes, out); };
+    return readRows(tif, l, conv, pic.image, err);
+}
+
 bool readLayout(TIFF* tif, Layout& l) {
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &l.width) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &l.height))
         return false;
@@ -549,7 +581,13 @@ bool decodeTiff(const QByteArray& data, Decoded& out, Error& err) {
         err = Error::Damaged;
         ok = false;
     } else {
-        ok = direct(l) ? readDirect(tif, l, pic, err) : readRgba(tif, l, pic, err);
+        const tiffwide::SampleLayout wide = direct(l) ? tiffwide::SampleLayout() : wideLayout(tif, l);
+        if (direct(l))
+            ok = readDirect(tif, l, pic, err);
+        else if (tiffwide::handles(wide) && !(l.tiled && wide.planar))
+            ok = readWide(tif, l, wide, pic, err);
+        else
+            ok = readRgba(tif, l, pic, err);
     }
     if (ok) {
         const char* description = nullptr;
