@@ -125,16 +125,11 @@ bool decodeAvif(const QByteArray& data, Decoded& out, Error& err) {
 }
 
 bool encodeAvif(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err) {
-    const bool grey = pic.bits == 8 && isGray(pic) && pic.image.format() == QImage::Format_Indexed8;
-    if (!grey && pic.bits != 24 && pic.bits != 32) {
-        err = Error::Unsupported;
+    support::SampleSource src;
+    if (!support::sampleSource(pic, true, src, err))
         return false;
-    }
-    QImage image = pic.image;
-    if (!grey && !support::toStoreFormat(image, pic.bits)) {
-        err = Error::OutOfMemory;
-        return false;
-    }
+    const QImage& image = src.image;
+    const bool grey = src.bits == 8;
     std::unique_ptr<avifImage, ImageDeleter> img(avifImageCreate(uint32_t(image.width()), uint32_t(image.height()), 8,
                                                                   grey ? AVIF_PIXEL_FORMAT_YUV400
                                                                        : AVIF_PIXEL_FORMAT_YUV444));
@@ -148,13 +143,11 @@ bool encodeAvif(const Picture& pic, const EncodeOptions& opt, QByteArray& out, E
             err = Error::OutOfMemory;
             return false;
         }
-        // The palette need not be the identity ramp: write each entry's grey.
-        const QList<QRgb> table = image.colorTable();
         for (int y = 0; y < image.height(); ++y) {
             const uchar* s = image.constScanLine(y);
             uint8_t* d = img->yuvPlanes[AVIF_CHAN_Y] + size_t(y) * img->yuvRowBytes[AVIF_CHAN_Y];
             for (int x = 0; x < image.width(); ++x)
-                d[x] = s[x] < table.size() ? uchar(qRed(table[s[x]])) : 0;
+                d[x] = src.levels[s[x]];
         }
     } else {
         avifRGBImage rgb;
@@ -163,7 +156,7 @@ bool encodeAvif(const Picture& pic, const EncodeOptions& opt, QByteArray& out, E
         // The store's fourth byte is padding: libavif writes no alpha plane
         // that is opaque throughout, so the save table makes such pictures
         // 24-bit first and a 32-bit one is written as its colours.
-        rgb.format = pic.bits == 32 ? AVIF_RGB_FORMAT_BGRA : AVIF_RGB_FORMAT_BGR;
+        rgb.format = src.bits == 32 ? AVIF_RGB_FORMAT_BGRA : AVIF_RGB_FORMAT_BGR;
         rgb.ignoreAlpha = AVIF_TRUE;
         rgb.pixels = const_cast<uint8_t*>(image.constBits());
         rgb.rowBytes = uint32_t(image.bytesPerLine());

@@ -208,6 +208,25 @@ bool toStoreFormat(QImage& image, int bits) {
     return !image.isNull();
 }
 
+bool sampleSource(const Picture& pic, bool greyAllowed, SampleSource& src, Error& err) {
+    const bool grey = pic.bits == 8 && isGray(pic) && pic.image.format() == QImage::Format_Indexed8;
+    if (grey ? !greyAllowed : pic.bits != 24 && pic.bits != 32) {
+        err = Error::Unsupported;
+        return false;
+    }
+    src.image = pic.image;
+    src.bits = grey ? 8 : pic.bits;
+    if (grey) {
+        const QList<QRgb> table = pic.image.colorTable();
+        for (int i = 0; i < 256; ++i)
+            src.levels[size_t(i)] = i < table.size() ? uchar(qRed(table[i])) : 0;
+    } else if (!toStoreFormat(src.image, pic.bits)) {
+        err = Error::OutOfMemory;
+        return false;
+    }
+    return true;
+}
+
 bool indexesFit(const QImage& img, int limit) {
     for (int y = 0; y < img.height(); ++y) {
         const uchar* row = img.constScanLine(y);

@@ -9,6 +9,8 @@
 #include <QList>
 #include <QString>
 
+#include <array>
+
 namespace engine::codecs::support {
 
 // Allocates the pixel store for a picture of the given depth, checking the
@@ -51,6 +53,21 @@ bool toStoreFormat(QImage& image, int bits);
 // Whether every pixel of an Indexed8 picture is below limit (a colour of the
 // table), so the file cannot point past its palette.
 bool indexesFit(const QImage& img, int limit);
+
+// What the encoders of grey, RGB and RGB-with-alpha samples take: the
+// pixels in their store format, and for a grey picture (8 bits, grey table)
+// the grey level of each index (the table need not be the identity ramp;
+// indexes past it are black).
+struct SampleSource {
+    QImage image;
+    int bits = 0;  // 8 (grey), 24 or 32
+    std::array<uchar, 256> levels{};
+};
+
+// Fills src from the picture. Unsupported for any other depth, and for grey
+// when the format takes colour only; OutOfMemory when the store conversion
+// fails.
+bool sampleSource(const Picture& pic, bool greyAllowed, SampleSource& src, Error& err);
 
 // Scales a 16-bit sample to 8 bits with rounding.
 inline uchar scale16(unsigned v) { return uchar((v * 255u + 32767u) / 65535u); }

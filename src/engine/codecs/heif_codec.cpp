@@ -147,15 +147,10 @@ bool decodeHeif(const QByteArray& data, Decoded& out, Error& err) {
 }
 
 bool encodeHeif(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err) {
-    if (pic.bits != 24 && pic.bits != 32) {
-        err = Error::Unsupported;
+    support::SampleSource src;
+    if (!support::sampleSource(pic, false, src, err))
         return false;
-    }
-    QImage image = pic.image;
-    if (!support::toStoreFormat(image, pic.bits)) {
-        err = Error::OutOfMemory;
-        return false;
-    }
+    const QImage& image = src.image;
     const int w = image.width(), h = image.height();
     std::unique_ptr<heif_context, ContextDeleter> ctx(heif_context_alloc());
     heif_encoder* rawEncoder = nullptr;

@@ -271,18 +271,13 @@ bool decodeJpeg2000(const QByteArray& data, Decoded& out, Error& err) {
 }
 
 bool encodeJpeg2000(Format format, const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err) {
-    const bool grey = pic.bits == 8 && isGray(pic) && pic.image.format() == QImage::Format_Indexed8;
-    if (!grey && pic.bits != 24 && pic.bits != 32) {
-        err = Error::Unsupported;
+    support::SampleSource src;
+    if (!support::sampleSource(pic, true, src, err))
         return false;
-    }
-    QImage image = pic.image;
-    if (!grey && !support::toStoreFormat(image, pic.bits)) {
-        err = Error::OutOfMemory;
-        return false;
-    }
+    const QImage& image = src.image;
+    const bool grey = src.bits == 8;
     const int w = image.width(), h = image.height();
-    const int n = grey ? 1 : pic.bits / 8;
+    const int n = src.bits / 8;
     opj_image_cmptparm_t parms[4];
     memset(parms, 0, sizeof parms);
     for (int c = 0; c < n; ++c) {
@@ -301,14 +296,12 @@ bool encodeJpeg2000(Format format, const Picture& pic, const EncodeOptions& opt,
     img->y1 = OPJ_UINT32(h);
     if (n == 4)
         img->comps[3].alpha = 1;
-    const QList<QRgb> table = image.colorTable();
     for (int y = 0; y < h; ++y) {
         const uchar* s = image.constScanLine(y);
         const qint64 row = qint64(y) * w;
         for (int x = 0; x < w; ++x) {
             if (grey) {
-                // The palette need not be the identity ramp: write each entry's grey.
-                img->comps[0].data[row + x] = s[x] < table.size() ? qRed(table[s[x]]) : 0;
+                img->comps[0].data[row + x] = src.levels[s[x]];
                 continue;
             }
             const uchar* p = s + x * n;

@@ -187,18 +187,13 @@ static float distanceFor(int quality) {
 }
 
 bool encodeJxl(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err) {
-    const bool grey = pic.bits == 8 && isGray(pic) && pic.image.format() == QImage::Format_Indexed8;
-    if (!grey && pic.bits != 24 && pic.bits != 32) {
-        err = Error::Unsupported;
+    support::SampleSource src;
+    if (!support::sampleSource(pic, true, src, err))
         return false;
-    }
-    QImage image = pic.image;
-    if (!grey && !support::toStoreFormat(image, pic.bits)) {
-        err = Error::OutOfMemory;
-        return false;
-    }
+    const QImage& image = src.image;
+    const bool grey = src.bits == 8;
     const int w = image.width(), h = image.height();
-    const int channels = grey ? 1 : pic.bits / 8;
+    const int channels = src.bits / 8;
     // libjxl takes R, G, B(, A) samples: one copy of the picture in that order.
     const size_t stride = (size_t(w) * size_t(channels) + 3) & ~size_t(3);
     std::vector<uint8_t> samples;
@@ -208,14 +203,12 @@ bool encodeJxl(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Er
         err = Error::OutOfMemory;
         return false;
     }
-    const QList<QRgb> table = image.colorTable();
     for (int y = 0; y < h; ++y) {
         const uchar* s = image.constScanLine(y);
         uint8_t* d = samples.data() + size_t(y) * stride;
         if (grey) {
-            // The palette need not be the identity ramp: write each entry's grey.
             for (int x = 0; x < w; ++x)
-                d[x] = s[x] < table.size() ? uchar(qRed(table[s[x]])) : 0;
+                d[x] = src.levels[s[x]];
         } else {
             memcpy(d, s, size_t(w) * size_t(channels));  // the store's fourth byte is 0xFF: opaque
             rows::swapRedBlue(d, w, channels);
@@ -233,8 +226,8 @@ bool encodeJxl(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Er
     info.ysize = uint32_t(h);
     info.bits_per_sample = 8;
     info.num_color_channels = grey ? 1 : 3;
-    info.alpha_bits = pic.bits == 32 ? 8 : 0;
-    info.num_extra_channels = pic.bits == 32 ? 1 : 0;
+    info.alpha_bits = src.bits == 32 ? 8 : 0;
+    info.num_extra_channels = src.bits == 32 ? 1 : 0;
     info.uses_original_profile = JXL_FALSE;
     const MetadataBlocks& meta = opt.metadata;
     bool ok = JxlEncoderSetParallelRunner(enc.get(), JxlThreadParallelRunner, runner.get()) == JXL_ENC_SUCCESS &&

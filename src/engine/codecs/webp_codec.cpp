@@ -170,15 +170,10 @@ static void markAlpha(QByteArray& file, int width, int height) {
 }
 
 bool encodeWebp(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err) {
-    if (pic.bits != 24 && pic.bits != 32) {
-        err = Error::Unsupported;
+    support::SampleSource src;
+    if (!support::sampleSource(pic, false, src, err))
         return false;
-    }
-    QImage image = pic.image;
-    if (!support::toStoreFormat(image, pic.bits)) {
-        err = Error::OutOfMemory;
-        return false;
-    }
+    const QImage& image = src.image;
     if (image.width() > WEBP_MAX_DIMENSION || image.height() > WEBP_MAX_DIMENSION) {
         err = Error::TooLarge;  // the format's own limit, 16,383 pixels a side
         return false;
