@@ -3,11 +3,13 @@
 // tools, and damaged or oversized files refused. Each case is skipped where
 // Debian's tool package is missing (scripts/setup.sh installs them).
 #include "engine/codecs/codecs.h"
+#include "engine/codecs/exif_orientation.h"
 #include "support/cli_codec_support.h"
 #include "support/lib_codec_test_support.h"
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -205,34 +207,81 @@ TEST(ModernFormats, OurFilesReadBackAndByTheLibraryTools) {
     }
 }
 
+// A minimal EXIF block: one IFD holding the Orientation.
+static QByteArray exifWithOrientation(int orientation) {
+    QByteArray b("II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x01\0\0\0\0\0\0\0", 26);
+    b[18] = char(orientation);
+    return b;
+}
+
+// Each encoder on its own, called as encode() calls it.
+static bool encodeOnly(Format format, const Picture& pic, QByteArray& out, Error& err) {
+    EncodeOptions opt;
+    opt.jpegQuality = 100;
+    switch (format) {
+    case WebP: return encodeWebp(pic, opt, out, err);
+    case Avif: return encodeAvif(pic, opt, out, err);
+    case Heif: return encodeHeif(pic, opt, out, err);
+    case Jxl: return encodeJxl(pic, opt, out, err);
+    default: return encodeJpeg2000(format, pic, opt, out, err);
+    }
+}
+
 // The metadata blocks given to an encoder come back from the decoder, byte
 // for byte (JPEG 2000 keeps the ICC profile only, and only in a JP2 file).
 TEST(ModernFormats, MetadataBlocksTravelThroughTheFile) {
-    // A minimal EXIF block: one IFD with Orientation 1 (upright).
-    const QByteArray exif = QByteArray("II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x01\0\0\0\0\0\0\0", 26);
     const QByteArray xmp = "<x:xmpmeta xmlns:x=\"adobe:ns:meta/\"><rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"/></x:xmpmeta>";
     const QByteArray icc = readFile(QStringLiteral("/usr/share/color/icc/colord/sRGB.icc"));
     for (const FormatCase& f : formatCases()) {
-        EncodeOptions opt;
-        opt.metadata.exif = exif;
-        opt.metadata.xmp = xmp;
-        opt.metadata.icc = icc;
+        Picture pic = pictureOf(testsupport::makeSource(9, 5, Kind::Colour), Kind::Colour);
+        pic.metadata.exif = exifWithOrientation(1);
+        pic.metadata.xmp = xmp;
+        pic.metadata.icc = icc;
         QByteArray bytes;
         Error err = Error::None;
-        ASSERT_TRUE(encode(f.format, pictureOf(testsupport::makeSource(9, 5, Kind::Colour), Kind::Colour), opt, bytes, err))
-            << f.name;
+        ASSERT_TRUE(encodeOnly(f.format, pic, bytes, err)) << f.name;
         Decoded d;
         ASSERT_TRUE(decode(bytes, d, err)) << f.name << " error " << int(err);
+        const Metadata& m = d.picture.metadata;
         if (f.format == J2k) {
-            EXPECT_TRUE(d.metadata.icc.isEmpty()) << f.name;
+            EXPECT_TRUE(m.isEmpty()) << f.name;
             continue;
         }
         if (!icc.isEmpty() && f.format != Jxl)  // libjxl hands out the profile it encodes, not the bytes given
-            EXPECT_EQ(d.metadata.icc, icc) << f.name;
+            EXPECT_EQ(m.icc, icc) << f.name;
         if (f.format == Jp2)
             continue;
-        EXPECT_EQ(d.metadata.exif, exif) << f.name;
-        EXPECT_EQ(d.metadata.xmp, xmp) << f.name;
+        EXPECT_EQ(m.exif, pic.metadata.exif) << f.name;
+        EXPECT_EQ(m.xmp, xmp) << f.name;
+    }
+}
+
+// Saved through encode(), a picture that came with its EXIF orientation 6
+// (and was turned upright on load) keeps its metadata, with orientation 1:
+// exiftool, reading the files on its own, agrees.
+TEST(ModernFormats, SavedMetadataSaysUpright) {
+    QTemporaryDir dir;
+    for (const FormatCase& f : formatCases()) {
+        if (f.format == Jp2 || f.format == J2k)
+            continue;
+        Picture pic = pictureOf(testsupport::makeSource(9, 5, Kind::Colour), Kind::Colour);
+        pic.metadata.exif = exifWithOrientation(6);
+        QByteArray bytes;
+        Error err = Error::None;
+        ASSERT_TRUE(encode(f.format, pic, EncodeOptions(), bytes, err)) << f.name;
+        Decoded d;
+        ASSERT_TRUE(decode(bytes, d, err)) << f.name;
+        EXPECT_EQ(d.picture.image.size(), QSize(9, 5)) << f.name;  // not turned again
+        const QByteArray& exif = d.picture.metadata.exif;
+        EXPECT_EQ(exifOrientation(reinterpret_cast<const uint8_t*>(exif.constData()), size_t(exif.size())), 1) << f.name;
+        if (!testsupport::haveTool(QStringLiteral("exiftool")))
+            continue;
+        const QString file = dir.filePath(QStringLiteral("m.") + QLatin1String(f.ext));
+        ASSERT_TRUE(writeFile(file, bytes));
+        QProcess p;
+        p.start(QStringLiteral("exiftool"), {QStringLiteral("-s3"), QStringLiteral("-n"), QStringLiteral("-EXIF:Orientation"), file});
+        ASSERT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.readAllStandardOutput().trimmed(), QByteArray("1")) << f.name;
     }
 }
 
@@ -243,12 +292,11 @@ TEST(ModernFormats, FilesLoadUpright) {
     const QImage upright = testsupport::asRgb32(pic).transformed(QTransform().rotate(90));
     {
         // Orientation 6: the stored picture is to be turned clockwise.
-        EncodeOptions opt;
-        opt.jpegQuality = 100;
-        opt.metadata.exif = QByteArray("II*\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x06\0\0\0\0\0\0\0", 26);
+        Picture stored = pic;
+        stored.metadata.exif = exifWithOrientation(6);
         QByteArray bytes;
         Error err = Error::None;
-        ASSERT_TRUE(encode(WebP, pic, opt, bytes, err));
+        ASSERT_TRUE(encodeOnly(WebP, stored, bytes, err));
         Decoded d;
         ASSERT_TRUE(decode(bytes, d, err));
         EXPECT_EQ(d.picture.image.size(), QSize(33, 65));

@@ -1,15 +1,10 @@
 #include "cli_codec_support.h"
 
 #include <QProcess>
-#include <QStandardPaths>
 
 #include <cstdlib>
 
 namespace testsupport {
-
-bool haveTool(const QString& program) {
-    return !QStandardPaths::findExecutable(program).isEmpty();
-}
 
 bool runTool(const QString& program, const QStringList& args, QString* failure) {
     QProcess p;

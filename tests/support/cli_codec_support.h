@@ -6,10 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-namespace testsupport {
+#include "metadata_test_support.h"  // haveTool
 
-// Whether a program is on the PATH.
-bool haveTool(const QString& program);
+namespace testsupport {
 
 // Runs a program to its end; false (and its error output in failure) when it
 // could not start, crashed or returned non-zero.

@@ -113,9 +113,9 @@ bool decodeAvif(const QByteArray& data, Decoded& out, Error& err) {
         if (bits == 32)
             rows::makeOpaque(pic.image);
     }
-    out.metadata.icc = bytesOf(img->icc);
-    out.metadata.exif = exifTiffPart(bytesOf(img->exif));
-    out.metadata.xmp = bytesOf(img->xmp);
+    pic.metadata.icc = bytesOf(img->icc);
+    pic.metadata.exif = exifTiffPart(bytesOf(img->exif));
+    pic.metadata.xmp = bytesOf(img->xmp);
     const int turns = (img->transformFlags & AVIF_TRANSFORM_IROT) ? img->irot.angle : 0;
     const int mirror = (img->transformFlags & AVIF_TRANSFORM_IMIR) ? img->imir.mode : -1;
     if (!support::applyOrientation(pic, orientationFromTransforms(turns, mirror), err))
@@ -165,7 +165,7 @@ bool encodeAvif(const Picture& pic, const EncodeOptions& opt, QByteArray& out, E
             return false;
         }
     }
-    const MetadataBlocks& meta = opt.metadata;
+    const Metadata& meta = pic.metadata;
     if (!meta.icc.isEmpty())
         avifImageSetProfileICC(img.get(), reinterpret_cast<const uint8_t*>(meta.icc.constData()), size_t(meta.icc.size()));
     if (!meta.exif.isEmpty())

@@ -89,7 +89,8 @@ bool decode(const QByteArray& data, Decoded& out, Error& err) {
         err = Error::Damaged;
         return false;
     }
-    if (holdsMetadata(format) && out.picture.metadata.isEmpty() && format != Jpeg)
+    // JPEG and the newer formats read theirs while decoding.
+    if ((format == Png || format == Tiff) && out.picture.metadata.isEmpty())
         out.picture.metadata = readMetadata(data);
     // From here on the pixels are those the lineage describes.
     out.picture.lineage.pixelsKey = out.picture.image.cacheKey();

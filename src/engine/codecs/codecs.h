@@ -33,14 +33,6 @@ enum Format : int {
 // media file sit past the first 16).
 constexpr int kDetectBytes = 64;
 
-// Metadata blocks as the formats store them: an ICC profile, an EXIF block
-// (its TIFF structure, from the "II"/"MM" mark on) and an XMP packet. Empty
-// when the file has none.
-struct MetadataBlocks {
-    QByteArray icc;
-    QByteArray exif;
-    QByteArray xmp;
-};
 
 struct Decoded {
     Picture picture;
@@ -49,13 +41,11 @@ struct Decoded {
     // Only part of the picture could be read (the file ends early); what was
     // not read is left black or white.
     bool partial = false;
-    MetadataBlocks metadata;  // what the newer formats carry; read, not yet kept by the engine
 };
 
 struct EncodeOptions {
     QString comment;       // written where the format has a place for it
     int jpegQuality = 75;  // 1..100, JPEG and FPX tiles, and the lossy WebP, AVIF, HEIC and JPEG XL
-    MetadataBlocks metadata;  // written by the formats that have room for it
 };
 
 // The format of a file from its first bytes (up to kDetectBytes are looked at

@@ -139,9 +139,9 @@ bool decodeHeif(const QByteArray& data, Decoded& out, Error& err) {
     }
     if (bits == 32)
         rows::makeOpaque(pic.image);
-    out.metadata.icc = iccProfile(handle.get());
-    out.metadata.exif = exifTiffPart(metadataBlock(handle.get(), "Exif"));
-    out.metadata.xmp = metadataBlock(handle.get(), "mime", kXmpType);
+    pic.metadata.icc = iccProfile(handle.get());
+    pic.metadata.exif = exifTiffPart(metadataBlock(handle.get(), "Exif"));
+    pic.metadata.xmp = metadataBlock(handle.get(), "mime", kXmpType);
     out.picture = pic;
     return true;
 }
@@ -180,7 +180,7 @@ bool encodeHeif(const Picture& pic, const EncodeOptions& opt, QByteArray& out, E
         memcpy(d, image.constScanLine(y), size_t(w) * size_t(bytesPerPixel));  // the store's fourth byte is 0xFF: opaque
         rows::swapRedBlue(d, w, bytesPerPixel);
     }
-    const MetadataBlocks& meta = opt.metadata;
+    const Metadata& meta = pic.metadata;
     if (!meta.icc.isEmpty())
         heif_image_set_raw_color_profile(img.get(), "prof", meta.icc.constData(), size_t(meta.icc.size()));
     heif_image_handle* rawHandle = nullptr;

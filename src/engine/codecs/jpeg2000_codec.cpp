@@ -262,7 +262,7 @@ bool decodeJpeg2000(const QByteArray& data, Decoded& out, Error& err) {
     if (bits == 8)
         pic.image.setColorTable(grayTable(256));
     if (image->icc_profile_buf && image->icc_profile_len > 0)
-        out.metadata.icc = QByteArray(reinterpret_cast<const char*>(image->icc_profile_buf), qsizetype(image->icc_profile_len));
+        pic.metadata.icc = QByteArray(reinterpret_cast<const char*>(image->icc_profile_buf), qsizetype(image->icc_profile_len));
     const QByteArray comment = codestreamComment(data);
     if (!comment.startsWith(kWriterMark))
         out.comment = support::decodeComment(comment);
@@ -312,11 +312,11 @@ bool encodeJpeg2000(Format format, const Picture& pic, const EncodeOptions& opt,
                 img->comps[3].data[row + x] = 0xFF;  // the store has no alpha: opaque
         }
     }
-    if (format == Jp2 && !opt.metadata.icc.isEmpty()) {
-        img->icc_profile_len = OPJ_UINT32(opt.metadata.icc.size());
+    if (format == Jp2 && !pic.metadata.icc.isEmpty()) {
+        img->icc_profile_len = OPJ_UINT32(pic.metadata.icc.size());
         img->icc_profile_buf = static_cast<OPJ_BYTE*>(opj_image_data_alloc(img->icc_profile_len));
         if (img->icc_profile_buf)
-            memcpy(img->icc_profile_buf, opt.metadata.icc.constData(), img->icc_profile_len);
+            memcpy(img->icc_profile_buf, pic.metadata.icc.constData(), img->icc_profile_len);
         else
             img->icc_profile_len = 0;
     }

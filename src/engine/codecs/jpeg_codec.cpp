@@ -351,7 +351,10 @@ bool decodeJpeg(const QByteArray& data, Decoded& out, Error& err) {
     if (s.gray)
         pic.image.setColorTable(grayTable(256));
     pic.metadata = s.metadata;
-    pic.lineage.jpegFile = data;  // shared, not copied: kept for saving without a new compression
+    // Shared, not copied: kept for saving without a new compression (not for
+    // a file cut short, whose blocks are not all there).
+    if (!s.partial)
+        pic.lineage.jpegFile = data;
     if (!support::applyOrientation(pic, s.orientation, err))
         return false;
     out.picture = pic;

@@ -130,7 +130,7 @@ bool decodeJxl(const QByteArray& data, Decoded& out, Error& err) {
                 QByteArray icc(qsizetype(size), Qt::Uninitialized);
                 if (JxlDecoderGetColorAsICCProfile(dec.get(), nullptr, JXL_COLOR_PROFILE_TARGET_ORIGINAL,
                                                    reinterpret_cast<uint8_t*>(icc.data()), size) == JXL_DEC_SUCCESS)
-                    out.metadata.icc = icc;
+                    pic.metadata.icc = icc;
             }
         } else if (status == JXL_DEC_NEED_IMAGE_OUT_BUFFER) {
             size_t size = 0;
@@ -149,8 +149,8 @@ bool decodeJxl(const QByteArray& data, Decoded& out, Error& err) {
             JxlBoxType type;
             if (JxlDecoderGetBoxType(dec.get(), type, JXL_TRUE) != JXL_DEC_SUCCESS)
                 continue;
-            QByteArray* into = memcmp(type, "Exif", 4) == 0 ? &out.metadata.exif
-                               : memcmp(type, "xml ", 4) == 0 ? &out.metadata.xmp
+            QByteArray* into = memcmp(type, "Exif", 4) == 0 ? &pic.metadata.exif
+                               : memcmp(type, "xml ", 4) == 0 ? &pic.metadata.xmp
                                                                 : nullptr;
             if (into && into->isEmpty() && !box.start(dec.get(), into)) {
                 err = Error::Damaged;
@@ -175,7 +175,7 @@ bool decodeJxl(const QByteArray& data, Decoded& out, Error& err) {
     }
     if (pic.bits == 32)
         rows::makeOpaque(pic.image);
-    out.metadata.exif = exifTiffPart(out.metadata.exif);
+    pic.metadata.exif = exifTiffPart(pic.metadata.exif);
     out.picture = pic;
     return true;
 }
@@ -229,7 +229,7 @@ bool encodeJxl(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Er
     info.alpha_bits = src.bits == 32 ? 8 : 0;
     info.num_extra_channels = src.bits == 32 ? 1 : 0;
     info.uses_original_profile = JXL_FALSE;
-    const MetadataBlocks& meta = opt.metadata;
+    const Metadata& meta = pic.metadata;
     bool ok = JxlEncoderSetParallelRunner(enc.get(), JxlThreadParallelRunner, runner.get()) == JXL_ENC_SUCCESS &&
               JxlEncoderSetBasicInfo(enc.get(), &info) == JXL_ENC_SUCCESS;
     if (ok && !meta.icc.isEmpty()) {

@@ -6,7 +6,9 @@
 
 namespace engine::codecs {
 
-// Whether a file of the format keeps a picture's metadata when saved.
+// Whether a file of the format keeps a picture's metadata when saved (JPEG,
+// PNG and TIFF through embedMetadata, the newer formats through their own
+// encoders; a JP2 file keeps the ICC profile).
 bool holdsMetadata(Format format);
 
 // The metadata of an encoded file; empty parts where the file has none or

@@ -110,11 +110,11 @@ bool decodeWebp(const QByteArray& data, Decoded& out, Error& err) {
     }
     if (alpha)
         rows::makeOpaque(pic.image);
-    out.metadata.icc = chunk(demux.get(), "ICCP");
-    out.metadata.exif = exifTiffPart(chunk(demux.get(), "EXIF"));
-    out.metadata.xmp = chunk(demux.get(), "XMP ");
-    const int orientation = exifOrientation(reinterpret_cast<const uint8_t*>(out.metadata.exif.constData()),
-                                            size_t(out.metadata.exif.size()));
+    pic.metadata.icc = chunk(demux.get(), "ICCP");
+    pic.metadata.exif = exifTiffPart(chunk(demux.get(), "EXIF"));
+    pic.metadata.xmp = chunk(demux.get(), "XMP ");
+    const int orientation = exifOrientation(reinterpret_cast<const uint8_t*>(pic.metadata.exif.constData()),
+                                            size_t(pic.metadata.exif.size()));
     if (!support::applyOrientation(pic, orientation, err))
         return false;
     out.picture = pic;
@@ -123,7 +123,7 @@ bool decodeWebp(const QByteArray& data, Decoded& out, Error& err) {
 
 // Puts the metadata chunks beside an encoded picture; the bitstream alone
 // when there are none.
-static bool addMetadata(const MetadataBlocks& meta, QByteArray& file) {
+static bool addMetadata(const Metadata& meta, QByteArray& file) {
     if (meta.icc.isEmpty() && meta.exif.isEmpty() && meta.xmp.isEmpty())
         return true;
     const WebPData image{reinterpret_cast<const uint8_t*>(file.constData()), size_t(file.size())};
@@ -207,7 +207,7 @@ bool encodeWebp(const Picture& pic, const EncodeOptions& opt, QByteArray& out, E
     if (ok)
         out = QByteArray(reinterpret_cast<const char*>(writer.mem), qsizetype(writer.size));
     WebPMemoryWriterClear(&writer);
-    if (!ok || !addMetadata(opt.metadata, out)) {
+    if (!ok || !addMetadata(pic.metadata, out)) {
         out.clear();
         err = Error::WriteFailed;
         return false;
