@@ -4,8 +4,8 @@
 // none), RGB 24-bit; samples of other precisions are scaled to 8 bits. The
 // comment is the codestream's COM marker, written as UTF-8 (read by our own
 // parser: OpenJPEG does not hand it out). Pictures are written lossless (the
-// reversible 5/3 wavelet), with the ICC profile in the JP2 file when there is
-// one.
+// reversible 5/3 wavelet), without a colour profile (OpenJPEG 2.5.0 cannot
+// write one); a JP2 file's profile is read.
 #include "engine/codecs/codec_support.h"
 #include "engine/codecs/codecs.h"
 
@@ -312,14 +312,8 @@ bool encodeJpeg2000(Format format, const Picture& pic, const EncodeOptions& opt,
                 img->comps[3].data[row + x] = 0xFF;  // the store has no alpha: opaque
         }
     }
-    if (format == Jp2 && !pic.metadata.icc.isEmpty()) {
-        img->icc_profile_len = OPJ_UINT32(pic.metadata.icc.size());
-        img->icc_profile_buf = static_cast<OPJ_BYTE*>(opj_image_data_alloc(img->icc_profile_len));
-        if (img->icc_profile_buf)
-            memcpy(img->icc_profile_buf, pic.metadata.icc.constData(), img->icc_profile_len);
-        else
-            img->icc_profile_len = 0;
-    }
+    // No ICC profile is written: OpenJPEG 2.5.0 aborts (an assertion in
+    // opj_jp2_write_colr) when given one.
     opj_cparameters_t params;
     opj_set_default_encoder_parameters(&params);
     params.tcp_numlayers = 1;

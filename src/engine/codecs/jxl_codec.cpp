@@ -123,6 +123,15 @@ bool decodeJxl(const QByteArray& data, Decoded& out, Error& err) {
             if (grey)
                 pic.image.setColorTable(grayTable(256));
         } else if (status == JXL_DEC_COLOR_ENCODING) {
+            // libjxl makes up a profile for files that only name their colour
+            // space; plain sRGB needs none.
+            JxlColorEncoding named;
+            if (JxlDecoderGetColorAsEncodedProfile(dec.get(), nullptr, JXL_COLOR_PROFILE_TARGET_ORIGINAL, &named) ==
+                    JXL_DEC_SUCCESS &&
+                named.white_point == JXL_WHITE_POINT_D65 &&
+                (named.color_space == JXL_COLOR_SPACE_GRAY || named.primaries == JXL_PRIMARIES_SRGB) &&
+                named.transfer_function == JXL_TRANSFER_FUNCTION_SRGB)
+                continue;
             size_t size = 0;
             if (JxlDecoderGetICCProfileSize(dec.get(), nullptr, JXL_COLOR_PROFILE_TARGET_ORIGINAL, &size) ==
                     JXL_DEC_SUCCESS &&

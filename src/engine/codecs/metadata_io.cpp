@@ -99,7 +99,6 @@ QByteArray xmpForSave(const Picture& pic) {
 bool holdsMetadata(Format format) {
     switch (format) {
     case Jpeg: case Png: case Tiff: case WebP: case Avif: case Heif: case Jxl: return true;
-    case Jp2: return true;  // its ICC profile only
     default: return false;
     }
 }

@@ -7,8 +7,8 @@
 namespace engine::codecs {
 
 // Whether a file of the format keeps a picture's metadata when saved (JPEG,
-// PNG and TIFF through embedMetadata, the newer formats through their own
-// encoders; a JP2 file keeps the ICC profile).
+// PNG and TIFF through embedMetadata, the newer formats but JPEG 2000
+// through their own encoders).
 bool holdsMetadata(Format format);
 
 // The metadata of an encoded file; empty parts where the file has none or
