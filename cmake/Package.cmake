@@ -24,10 +24,11 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-noto-cjk | fon
 # empty one as a paragraph break.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
     "Tolvane fixes up scans, screenshots and photos in seconds: it opens BMP,
-JPEG, GIF, TIFF, PNG, PCX and FlashPix pictures, trims, shrinks, turns and
-flips them, closes up marked bands, changes the colour depth with a
-preview, and saves them safely in any of those formats. Every edit is kept
-in an undo file at once.
+JPEG, GIF, TIFF, PNG, PCX, FlashPix, WebP, AVIF, HEIC, JPEG XL and JPEG 2000
+pictures, trims, shrinks, turns and flips them, closes up marked bands,
+changes the colour depth with a preview, and saves them safely in any of
+those formats, keeping the camera's EXIF data and the colour profile. Every
+edit is kept in an undo file.
 
 The companion command tolvane-batch runs the same commands from the shell,
 on one picture or on whole folders of them in parallel.")
