@@ -70,10 +70,13 @@ TEST_F(MainWindowTest, ABigJpegThatFailsToDecodeLeavesTheShownPictureAndNoStandI
     const QString bigPath = writeJpeg(dir.path() + "/big.jpg", testsupport::makeTestPicture(2400, 1600, 24, 3));
     ASSERT_FALSE(good.isEmpty());
     ASSERT_FALSE(bigPath.isEmpty());
-    // Cut after two thirds: the header and the first rows are intact.
+    // A second start-of-image marker two thirds in: the header and the first
+    // rows are intact, so the reduced decode shows them, but the whole file is
+    // damaged (a file that is only cut short would open with what it holds).
     QFile f(bigPath);
     ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(f.resize(f.size() * 2 / 3));
+    ASSERT_TRUE(f.seek(f.size() * 2 / 3));
+    ASSERT_EQ(f.write("\xFF\xD8", 2), 2);
     f.close();
 
     fmMain& w = loadedWindow();
