@@ -1,5 +1,7 @@
 #include "main_window/folder_steps.h"
 
+#include "platform/file_names.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -58,9 +60,9 @@ bool naturalLess(const QString& a, const QString& b) {
 QStringList picturesInFolder(const QString& folder, const std::function<bool(const QString&)>& accepted) {
     QStringList names;
     const QDir dir(folder);
-    for (const QFileInfo& f : dir.entryInfoList(QDir::Files | QDir::Readable, QDir::NoSort))
-        if (accepted(f.filePath()))
-            names << f.fileName();
+    for (const QString& name : platform::folderEntries(folder, platform::FileKind::Regular, true))
+        if (accepted(dir.filePath(name)))
+            names << name;
     std::sort(names.begin(), names.end(), naturalLess);
     QStringList paths;
     for (const QString& n : names)

@@ -3,8 +3,15 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QDir>
+
 #ifdef Q_OS_UNIX
+#include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
 #endif
 
 namespace platform {
@@ -105,6 +112,66 @@ FileKind fileKind(const QString& path) {
     if (!fi.exists())
         return FileKind::Missing;
     return fi.isDir() ? FileKind::Folder : fi.isFile() ? FileKind::Regular : FileKind::Other;
+#endif
+}
+
+QStringList folderEntries(const QString& folder, FileKind kind, bool onlyReadable) {
+    QStringList names;
+#ifdef Q_OS_UNIX
+    const QByteArray base = encodeFileName(folder.isEmpty() ? QStringLiteral(".") : folder) + '/';
+    DIR* dir = ::opendir(base.constData());
+    if (!dir)
+        return names;
+    while (const dirent* e = ::readdir(dir)) {
+        const QByteArray name(e->d_name);
+        if (name.startsWith('.'))
+            continue;  // ".", ".." and hidden entries
+        const QByteArray full = base + name;
+        struct stat st {};
+        if (::stat(full.constData(), &st) != 0)
+            continue;
+        const FileKind k = S_ISREG(st.st_mode) ? FileKind::Regular : S_ISDIR(st.st_mode) ? FileKind::Folder
+                                                                                         : FileKind::Other;
+        if (k != kind || (onlyReadable && ::access(full.constData(), R_OK) != 0))
+            continue;
+        names << decodeFileName(name);
+    }
+    ::closedir(dir);
+#else
+    QDir::Filters filter = kind == FileKind::Folder ? QDir::Dirs | QDir::NoDotAndDotDot : QDir::Files;
+    if (onlyReadable)
+        filter |= QDir::Readable;
+    names = QDir(folder).entryList(filter, QDir::NoSort);
+#endif
+    return names;
+}
+
+QString canonicalPath(const QString& path) {
+    if (path.isEmpty())
+        return QString();
+#ifdef Q_OS_UNIX
+    char* resolved = ::realpath(encodeFileName(path).constData(), nullptr);
+    if (!resolved)
+        return QString();
+    const QString out = decodeFileName(QByteArray(resolved));
+    ::free(resolved);
+    return out;
+#else
+    return QFileInfo(path).canonicalFilePath();
+#endif
+}
+
+bool makeFolders(const QString& path) {
+#ifdef Q_OS_UNIX
+    const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    if (fileKind(clean) == FileKind::Folder)
+        return true;
+    const qsizetype slash = clean.lastIndexOf(QChar('/'));
+    if (slash > 0 && !makeFolders(clean.left(slash)))
+        return false;
+    return ::mkdir(encodeFileName(clean).constData(), 0777) == 0 || fileKind(clean) == FileKind::Folder;
+#else
+    return QDir().mkpath(path);
 #endif
 }
 

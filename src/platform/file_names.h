@@ -23,4 +23,16 @@ QStringList decodeArguments(int argc, const char* const* argv);
 enum class FileKind { Missing, Regular, Folder, Other };
 FileKind fileKind(const QString& path);
 
+// The names of a folder's entries of one kind (links followed), unsorted,
+// without hidden ones (names that start with a dot): every name, UTF-8 or
+// not, as decodeFileName gives it.
+// onlyReadable leaves out what the user may not read.
+QStringList folderEntries(const QString& folder, FileKind kind, bool onlyReadable = false);
+
+// The absolute path with every link resolved; empty when the path does not exist.
+QString canonicalPath(const QString& path);
+
+// Makes a folder and every missing folder above it; true when it is there.
+bool makeFolders(const QString& path);
+
 }  // namespace platform

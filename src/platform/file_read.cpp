@@ -1,6 +1,7 @@
 #include "platform/file_read.h"
 
 #include "platform/file_names.h"
+#include "platform/unique_fd.h"
 
 #include <QFile>
 
@@ -15,26 +16,56 @@ namespace platform {
 
 #ifdef Q_OS_UNIX
 
-ReadFailure readRegularFile(const QString& path, qint64 maxBytes, QByteArray& out) {
-    out.clear();
+namespace {
+
+// Opens a regular file for reading. Non-blocking, so that opening a FIFO
+// returns at once instead of waiting for a writer; the type is checked on
+// what was really opened.
+ReadFailure openRegular(const QString& path, Fd& file, struct stat& st) {
     if (path.isEmpty())
         return ReadFailure::Missing;
-    // Non-blocking, so that opening a FIFO returns at once instead of waiting
-    // for a writer; the type is checked on what was really opened.
-    const int fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
+    file.fd = ::open(encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (file.fd < 0)
         return errno == ENOENT || errno == ENOTDIR ? ReadFailure::Missing : ReadFailure::Unreadable;
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
+    if (::fstat(file.fd, &st) != 0)
         return ReadFailure::Unreadable;
     if (S_ISDIR(st.st_mode))
         return ReadFailure::Missing;
-    if (!S_ISREG(st.st_mode))
-        return ReadFailure::NotRegularFile;
+    return S_ISREG(st.st_mode) ? ReadFailure::None : ReadFailure::NotRegularFile;
+}
+
+}  // namespace
+
+ReadFailure readFileStart(const QString& path, qint64 bytes, QByteArray& out) {
+    out.clear();
+    Fd file{-1};
+    struct stat st {};
+    if (const ReadFailure f = openRegular(path, file, st); f != ReadFailure::None)
+        return f;
+    QByteArray data(qsizetype(qMin<qint64>(bytes, qMax<qint64>(st.st_size, 0))), Qt::Uninitialized);
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::read(file.fd, data.data() + done, size_t(data.size() - done));
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n < 0)
+            return ReadFailure::Unreadable;
+        if (n == 0)
+            break;
+        done += n;
+    }
+    data.truncate(done);
+    out = std::move(data);
+    return ReadFailure::None;
+}
+
+ReadFailure readRegularFile(const QString& path, qint64 maxBytes, QByteArray& out) {
+    out.clear();
+    Fd file{-1};
+    struct stat st {};
+    if (const ReadFailure f = openRegular(path, file, st); f != ReadFailure::None)
+        return f;
+    const int fd = file.fd;
     if (st.st_size > maxBytes)
         return ReadFailure::TooLarge;
     // The file may change while it is read: never take more than the limit.
@@ -86,6 +117,17 @@ ReadFailure readRegularFile(const QString& path, qint64 maxBytes, QByteArray& ou
         out.clear();
         return ReadFailure::TooLarge;
     }
+    return ReadFailure::None;
+}
+
+ReadFailure readFileStart(const QString& path, qint64 bytes, QByteArray& out) {
+    out.clear();
+    if (fileKind(path) != FileKind::Regular)
+        return fileKind(path) == FileKind::Other ? ReadFailure::NotRegularFile : ReadFailure::Missing;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return ReadFailure::Unreadable;
+    out = f.read(bytes);
     return ReadFailure::None;
 }
 

@@ -19,4 +19,8 @@ enum class ReadFailure {
 // Reads path whole into out (cleared on failure).
 ReadFailure readRegularFile(const QString& path, qint64 maxBytes, QByteArray& out);
 
+// Reads the first bytes of a regular file (fewer when the file is shorter),
+// with the same checks.
+ReadFailure readFileStart(const QString& path, qint64 bytes, QByteArray& out);
+
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include "support/test_support.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -49,4 +50,36 @@ TEST(FileNames, ANameThatIsNotUtf8IsWrittenReadAndFoundByteForByte) {
     engine::codecs::Decoded back;
     ASSERT_TRUE(engine::codecs::decodeFile(path, back, err));
     EXPECT_TRUE(testsupport::samePixels(back.picture, pic));
+}
+
+// A folder's entries come back under names that open those very files and
+// folders, and canonicalPath and makeFolders keep the bytes too.
+TEST(FileNames, FolderListingsPathsAndNewFoldersKeepNamesThatAreNotUtf8) {
+    QTemporaryDir dir;
+    const QByteArray base = QFile::encodeName(dir.path());
+    const QString sub = platform::decodeFileName(base + "/sub-\x82\xa0");
+    ASSERT_TRUE(platform::makeFolders(sub + platform::decodeFileName("/deeper-\xff")));
+    EXPECT_EQ(testsupport::rawNames(base), QList<QByteArray>({"sub-\x82\xa0"}));
+    EXPECT_EQ(testsupport::rawNames(base + "/sub-\x82\xa0"), QList<QByteArray>({"deeper-\xff"}));
+    EXPECT_TRUE(platform::makeFolders(sub)) << "a folder that is there";
+
+    engine::Error err = engine::Error::None;
+    const engine::Picture pic = testsupport::makeTestPicture(4, 3, 24);
+    for (const QByteArray name : {QByteArray("\xff\xfe.bmp"), QByteArray("plain.bmp"), QByteArray(".hidden.bmp")})
+        ASSERT_TRUE(engine::codecs::saveFile(sub + '/' + platform::decodeFileName(name), engine::codecs::Bmp, pic, {}, err));
+
+    QStringList files = platform::folderEntries(sub, platform::FileKind::Regular);
+    files.sort();
+    ASSERT_EQ(files.size(), 2) << "the hidden file is left out";
+    EXPECT_EQ(platform::encodeFileName(files[1]), "\xff\xfe.bmp");
+    engine::codecs::Decoded back;
+    ASSERT_TRUE(engine::codecs::decodeFile(sub + '/' + files[1], back, err));
+    EXPECT_TRUE(testsupport::samePixels(back.picture, pic));
+    const QStringList folders = platform::folderEntries(sub, platform::FileKind::Folder);
+    ASSERT_EQ(folders.size(), 1);
+    EXPECT_EQ(platform::encodeFileName(folders[0]), "deeper-\xff");
+
+    EXPECT_EQ(platform::encodeFileName(platform::canonicalPath(sub + "/./" + files[1])),
+              QFile::encodeName(QFileInfo(dir.path()).canonicalFilePath()) + "/sub-\x82\xa0/\xff\xfe.bmp");
+    EXPECT_TRUE(platform::canonicalPath(sub + "/missing").isEmpty());
 }

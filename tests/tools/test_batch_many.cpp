@@ -5,6 +5,8 @@
 #include "batch/batch_args.h"
 #include "batch/batch_report.h"
 #include "engine/codecs/codecs.h"
+#include "platform/file_names.h"
+#include "support/sandbox.h"
 #include "support/test_support.h"
 
 #include <QDir>
@@ -16,6 +18,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 using namespace engine;
 
@@ -134,6 +138,24 @@ TEST_F(BatchMany, FolderWithGoodDamagedAndNonPictureFiles) {
     QString why;
     EXPECT_TRUE(testsupport::samePixels(load(out + QStringLiteral("/sub/c.bmp")), c, &why)) << qPrintable(why);
     EXPECT_TRUE(lines(rr).last().startsWith(QStringLiteral("変換 3  失敗 1  ｽｷｯﾌﾟ 1"))) << qPrintable(rr.out);
+}
+
+// Names that are not UTF-8, of pictures and of folders, go to the workers and
+// come out byte for byte.
+TEST_F(BatchMany, NamesThatAreNotUtf8AreConvertedByteForByte) {
+    const QByteArray raw = QFile::encodeName(in);
+    ASSERT_EQ(::rename((raw + "/b.bmp").constData(), (raw + "/b-\xff\xfe.bmp").constData()), 0);
+    ASSERT_EQ(::rename((raw + "/sub").constData(), (raw + "/sub-\x82\xa0").constData()), 0);
+    QFile::remove(in + QStringLiteral("/bad.png"));
+    const BatchResult r = batchRun({in, QStringLiteral("-r"), QStringLiteral("--out-dir"), out, QStringLiteral("--ext"),
+                                    QStringLiteral("bmp"), QStringLiteral("-j"), QStringLiteral("2")});
+    EXPECT_EQ(r.status, 0) << qPrintable(r.out + r.err);
+    const QByteArray rawOut = QFile::encodeName(out);
+    EXPECT_EQ(testsupport::rawNames(rawOut), QList<QByteArray>({"a.bmp", "b-\xff\xfe.bmp", "sub-\x82\xa0"}));
+    EXPECT_EQ(testsupport::rawNames(rawOut + "/sub-\x82\xa0"), QList<QByteArray>({"c.bmp"}));
+    QString why;
+    EXPECT_TRUE(testsupport::samePixels(load(platform::decodeFileName(rawOut + "/b-\xff\xfe.bmp")), b, &why))
+        << qPrintable(why);
 }
 
 TEST_F(BatchMany, OnePictureAtATimeOrTwoGiveTheSameFiles) {

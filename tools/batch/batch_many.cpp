@@ -2,6 +2,7 @@
 
 #include "batch/batch_plan.h"
 #include "batch/batch_report.h"
+#include "platform/file_names.h"
 
 #include <QDir>
 #include <QEventLoop>
@@ -30,6 +31,28 @@ QStringList linesOf(const QByteArray& text) {
 
 }  // namespace
 
+bool writeWorkerArgs(const QString& path, const QStringList& args) {
+    QByteArray bytes;
+    for (const QString& a : args)
+        bytes += platform::encodeFileName(a) + '\0';
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::NewOnly) && f.write(bytes) == bytes.size() && f.flush();
+}
+
+bool readWorkerArgs(const QString& path, QStringList& args) {
+    args.clear();
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = f.readAll();
+    if (f.error() != QFileDevice::NoError || (!bytes.isEmpty() && !bytes.endsWith('\0')))
+        return false;
+    if (!bytes.isEmpty())
+        for (const QByteArray& a : bytes.chopped(1).split('\0'))
+            args << platform::decodeFileName(a);
+    return true;
+}
+
 int runMany(const Args& args, const QString& worker, QTextStream& out, bool terminal) {
     const std::vector<Job> jobs = makePlan(args);
     int total = 0;
@@ -51,13 +74,19 @@ int runMany(const Args& args, const QString& worker, QTextStream& out, bool term
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));  // workers show no window
 
+    QTemporaryDir argsFolder;
+    if (!argsFolder.isValid()) {
+        for (const Job* job : queue)
+            report.failed(job->input, QStringLiteral("作業ﾌｫﾙﾀﾞを作れません / cannot make a work folder"));
+        return report.finish();
+    }
     QEventLoop loop;
     size_t next = 0;
     int running = 0;
     std::function<void()> startNext = [&]() {
         while (running < atOnce && next < queue.size()) {
             const Job& job = *queue[next++];
-            if (!QDir().mkpath(QFileInfo(job.output).absolutePath())) {
+            if (!platform::makeFolders(QFileInfo(job.output).absolutePath())) {
                 report.failed(job.input, QStringLiteral("出力ﾌｫﾙﾀﾞを作れません / cannot make the output folder: %1")
                                              .arg(QFileInfo(job.output).absolutePath()));
                 continue;
@@ -68,7 +97,7 @@ int runMany(const Args& args, const QString& worker, QTextStream& out, bool term
             // ends): two runs never share undo files.
             std::shared_ptr<QTemporaryDir> work;
             if (!args.workDir.isEmpty()) {
-                QDir().mkpath(args.workDir);
+                platform::makeFolders(args.workDir);
                 work = std::make_shared<QTemporaryDir>(QDir(args.workDir).filePath(QStringLiteral("run-XXXXXX")));
                 if (!work->isValid()) {
                     report.failed(job.input, QStringLiteral("作業ﾌｫﾙﾀﾞを作れません / cannot make a work folder in %1")
@@ -76,6 +105,15 @@ int runMany(const Args& args, const QString& worker, QTextStream& out, bool term
                     continue;
                 }
                 argv << QStringLiteral("--work") << work->path();
+            }
+            // The arguments go to the worker through a file of raw bytes: a
+            // process's arguments pass through Qt as UTF-8 text, which would
+            // change a name that is not UTF-8.
+            const QString argsFile = argsFolder.filePath(QStringLiteral("job-%1.args").arg(next));
+            if (!writeWorkerArgs(argsFile, argv)) {
+                report.failed(job.input, QStringLiteral("作業ﾌｧｲﾙを書けません / cannot write a work file in %1")
+                                             .arg(argsFolder.path()));
+                continue;
             }
             auto* p = new QProcess(&loop);
             p->setProcessEnvironment(env);
@@ -111,7 +149,7 @@ int runMany(const Args& args, const QString& worker, QTextStream& out, bool term
                 if (running == 0 && next >= queue.size())
                     loop.quit();
             });
-            p->start(worker, argv);
+            p->start(worker, {QString::fromLatin1(kWorkerArgsOption), argsFile});
         }
     };
     startNext();

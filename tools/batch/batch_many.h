@@ -6,9 +6,16 @@
 // the pictures in progress.
 #include "batch/batch_args.h"
 
+#include <QStringList>
 #include <QTextStream>
 
 namespace batch {
+
+// A worker started with this option and a file reads its arguments from the
+// file: each one's bytes, each ended by a NUL byte.
+constexpr char kWorkerArgsOption[] = "--worker-args";
+bool writeWorkerArgs(const QString& path, const QStringList& args);
+bool readWorkerArgs(const QString& path, QStringList& args);
 
 // Returns the exit status: 0 when no picture failed, 1 otherwise.
 int runMany(const Args& args, const QString& worker, QTextStream& out, bool terminal);

@@ -1,10 +1,10 @@
 #include "batch/batch_plan.h"
 
 #include "engine/codecs/codecs.h"
+#include "platform/file_names.h"
+#include "platform/file_read.h"
 
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
@@ -36,22 +36,34 @@ QString outputFor(const Args& args, const QString& relative) {
     return QDir::cleanPath(QDir(args.outDir).absoluteFilePath(dir + name));
 }
 
-// The files of a folder, sorted, with their paths relative to it.
+// The files of a folder (and of the folders below it when recursive), with
+// their paths relative to it; names that are not UTF-8 are kept byte for byte.
+void collectFiles(const QString& root, const QString& below, bool recursive, const QString& skipBelow,
+                  QStringList& files) {
+    const QString folder = below.isEmpty() ? root : root + QChar('/') + below;
+    const QString prefix = below.isEmpty() ? QString() : below + QChar('/');
+    for (const QString& name : platform::folderEntries(folder, platform::FileKind::Regular))
+        files << prefix + name;
+    if (!recursive)
+        return;
+    const QString here = platform::canonicalPath(folder);
+    for (const QString& name : platform::folderEntries(folder, platform::FileKind::Folder)) {
+        // Links to folders are not followed (the walk never goes round), and
+        // earlier outputs in an output folder inside the scanned one are no inputs.
+        const QString canonical = platform::canonicalPath(folder + QChar('/') + name);
+        if (canonical != QDir::cleanPath(here + QChar('/') + name) ||
+            (!skipBelow.isEmpty() && (canonical == skipBelow || canonical.startsWith(skipBelow + QChar('/')))))
+            continue;
+        collectFiles(root, prefix + name, recursive, skipBelow, files);
+    }
+}
+
 QStringList folderFiles(const QString& folder, bool recursive, const QString& outDirCanonical) {
     QStringList files;
-    // Earlier outputs in an output folder inside the scanned one are no inputs
-    // (an output folder that is the scanned one is: its outputs are skipped).
-    const QString skipBelow = outDirCanonical == QFileInfo(folder).canonicalFilePath() ? QString() : outDirCanonical;
-    const QDir root(QFileInfo(folder).absoluteFilePath());
-    QDirIterator it(root.path(), QDir::Files | QDir::NoDotAndDotDot,
-                    recursive ? QDirIterator::Subdirectories : QDirIterator::NoIteratorFlags);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString canonical = QFileInfo(path).canonicalFilePath();
-        if (!skipBelow.isEmpty() && canonical.startsWith(skipBelow + QChar('/')))
-            continue;
-        files << root.relativeFilePath(path);
-    }
+    // An output folder that is the scanned one is scanned: its outputs are skipped.
+    const QString root = QDir::cleanPath(QDir(folder).absolutePath());
+    const QString skipBelow = outDirCanonical == platform::canonicalPath(root) ? QString() : outDirCanonical;
+    collectFiles(root, QString(), recursive, skipBelow, files);
     std::sort(files.begin(), files.end());
     return files;
 }
@@ -61,18 +73,19 @@ QStringList folderFiles(const QString& folder, bool recursive, const QString& ou
 bool looksLikePicture(const QString& path) {
     if (kPictureExtensions.contains(QFileInfo(path).suffix().toLower()))
         return true;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    QByteArray head;
+    if (platform::readFileStart(path, engine::codecs::kDetectBytes, head) != platform::ReadFailure::None)
         return false;
-    return engine::codecs::detectFormat(f.read(64)) != engine::codecs::UnknownFormat;
+    return engine::codecs::detectFormat(head) != engine::codecs::UnknownFormat;
 }
 
 std::vector<Job> makePlan(const Args& args) {
     std::vector<Job> jobs;
-    const QString outCanonical = QFileInfo(args.outDir).canonicalFilePath();
+    const QString outCanonical = platform::canonicalPath(args.outDir);
     for (const QString& input : args.inputs) {
         const QFileInfo info(input);
-        if (info.isDir()) {
+        const platform::FileKind kind = platform::fileKind(input);
+        if (kind == platform::FileKind::Folder) {
             for (const QString& rel : folderFiles(input, args.recursive, outCanonical)) {
                 Job job;
                 job.input = QDir(input).filePath(rel);
@@ -88,7 +101,7 @@ std::vector<Job> makePlan(const Args& args) {
         Job job;
         job.input = input;
         job.output = outputFor(args, info.fileName());
-        if (!info.exists()) {
+        if (kind == platform::FileKind::Missing) {
             job.state = Job::Fail;
             job.reason = QStringLiteral("画像ﾌｧｲﾙが見つかりません / no such file");
         }
@@ -99,23 +112,23 @@ std::vector<Job> makePlan(const Args& args) {
     // replace an existing output unless asked to.
     QSet<QString> inputs;
     for (const Job& job : jobs)
-        inputs.insert(QFileInfo(job.input).canonicalFilePath());
+        inputs.insert(platform::canonicalPath(job.input));
     QHash<QString, QString> claimed;  // output -> the input that writes it
     for (Job& job : jobs) {
         if (job.state != Job::Run)
             continue;
-        const QFileInfo out(job.output);
-        if (out.exists() && inputs.contains(out.canonicalFilePath())) {
+        const platform::FileKind out = platform::fileKind(job.output);
+        if (out != platform::FileKind::Missing && inputs.contains(platform::canonicalPath(job.output))) {
             job.state = Job::Skip;
             job.reason = QStringLiteral("出力先が入力の画像です / the output is an input: %1").arg(job.output);
         } else if (claimed.contains(job.output)) {
             job.state = Job::Skip;
             job.reason = QStringLiteral("出力先が %1 と同じです / same output as %1: %2")
                              .arg(claimed.value(job.output), job.output);
-        } else if (out.exists() && !out.isFile()) {
+        } else if (out != platform::FileKind::Missing && out != platform::FileKind::Regular) {
             job.state = Job::Fail;
             job.reason = QStringLiteral("出力先がﾌｧｲﾙではありません / the output is no file: %1").arg(job.output);
-        } else if (out.exists() && !args.overwrite) {
+        } else if (out != platform::FileKind::Missing && !args.overwrite) {
             job.state = Job::Skip;
             job.reason = QStringLiteral("出力先が既にあります (--overwrite で上書き) / the output exists "
                                         "(--overwrite replaces it): %1").arg(job.output);

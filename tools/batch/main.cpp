@@ -20,7 +20,15 @@ int main(int argc, char** argv) {
     QTextStream err(stderr);
     batch::Args args;
     QString error;
-    if (!batch::parseArgs(platform::decodeArguments(argc, argv), args, error)) {
+    QStringList words = platform::decodeArguments(argc, argv);
+    if (words.size() == 2 && words[0] == QLatin1String(batch::kWorkerArgsOption)) {
+        const QString file = words[1];
+        if (!batch::readWorkerArgs(file, words)) {
+            err << "cannot read " << file << "\n";
+            return 2;
+        }
+    }
+    if (!batch::parseArgs(words, args, error)) {
         err << error << "\n\n" << batch::usageText();
         return 2;
     }
