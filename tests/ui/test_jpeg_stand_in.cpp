@@ -59,7 +59,9 @@ TEST_F(MainWindowTest, TheReducedFirstPaintNeverReachesAnEditOrTheUndoHistory) {
     engine::Picture expected{full.picture.image.copy(600, 400, 1200, 800), 24};
     EXPECT_TRUE(testsupport::samePixels(*trimmed, expected));
 
-    // The load's undo file holds the whole picture too.
+    // The load's undo file holds the whole picture too (once the background
+    // writer has written it).
+    w.control().settleUndo();
     engine::codecs::Decoded first;
     ASSERT_TRUE(engine::codecs::decodeFile(w.control().undoFileName(1), first, err));
     EXPECT_TRUE(testsupport::samePixels(first.picture, full.picture));
