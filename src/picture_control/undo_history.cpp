@@ -156,7 +156,7 @@ UndoHistory::Result UndoHistory::runJob(Job& job) {
     } else {
         reason = QStringLiteral("(") + engine::errorText(err) + QStringLiteral(")");
     }
-    r.message = job.path + QStringLiteral("\r元に戻すための記録を書き込めません") + reason +
+    r.message = job.path + lossNotice() + reason +
                 QStringLiteral("\rこの状態へは戻せません");
     return r;
 }

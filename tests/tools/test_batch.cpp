@@ -172,6 +172,33 @@ TEST(BatchFullDisk, ASaveOntoAFullDiskFailsAndTheFileSurvives) {
     EXPECT_EQ(f.readAll(), before);
 }
 
+// Undo files that cannot be written (their folder on a small disk): the run
+// goes on, and its status says whether what it made is right, whenever the
+// background writer finds out. An undo that needs a lost step fails the run.
+TEST_F(Batch, UndoFilesThatCannotBeWrittenFailOnlyTheUndoThatNeedsThem) {
+    testsupport::SmallDisk disk(256 * 1024);
+    if (!disk.ok())
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    // Each undo file of this picture takes 180 KB: the load's fits, no other does.
+    const QString big = path("big.bmp");
+    const Picture pic = testsupport::makeTestPicture(300, 200, 24);
+    Error e;
+    ASSERT_TRUE(codecs::saveFile(big, codecs::Bmp, pic, {}, e));
+    const QString flip = QStringLiteral("回転/左右反転"), undo = QStringLiteral("画像編集/編集を一つ戻す");
+    const QString work = QStringLiteral("--work"), doStep = QStringLiteral("--do"), save = QStringLiteral("--save");
+    for (int run = 0; run < 5; ++run) {
+        BatchRun r = runBatch({big, work, disk.path(), doStep, flip, save, path("flipped.bmp")});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        r = runBatch({big, work, disk.path(), doStep, flip, doStep, undo, save, path("back.bmp")});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_TRUE(testsupport::samePixels(load(path("back.bmp")), pic));
+        r = runBatch({big, work, disk.path(), doStep, flip, doStep, flip, doStep, undo, save, path("never.bmp")});
+        EXPECT_EQ(r.status, 1) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("元に戻すための記録を書き込めません"))) << r.err.toStdString();
+        EXPECT_FALSE(QFile::exists(path("never.bmp")));
+    }
+}
+
 TEST_F(Batch, TheWorkFolderIsItsOwnAndTheUsersFilesStay) {
     const QString work = path("work");
     QDir().mkpath(work);

@@ -3,6 +3,7 @@
 #include "batch/batch_work_folder.h"
 #include "engine/image_engine.h"
 #include "picture_control/commands.h"
+#include "picture_control/undo_history.h"
 #include "picture_control/upce.h"
 #include "platform/file_names.h"
 #include "platform/prompt.h"
@@ -29,7 +30,11 @@ public:
         QString line = text;
         line.replace(QChar('\r'), QChar(' '));
         runner_.err_ << line << Qt::endl;
-        ++runner_.messages_;
+        // An undo file that could not be written costs nothing the run makes
+        // unless a later undo needs it, and that undo then fails on its own:
+        // the message is a warning, whenever it arrives.
+        if (!text.contains(upce::UndoHistory::lossNotice()))
+            ++runner_.messages_;
         return platform::Ok;
     }
     QString openFile(const QString&, const QString&, const QString&) override { return QString(); }
