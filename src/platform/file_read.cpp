@@ -34,17 +34,25 @@ ReadFailure openRegular(const QString& path, Fd& file, struct stat& st) {
     return S_ISREG(st.st_mode) ? ReadFailure::None : ReadFailure::NotRegularFile;
 }
 
-}  // namespace
-
-ReadFailure readFileStart(const QString& path, qint64 bytes, QByteArray& out) {
+// Reads an opened regular file: at most limit bytes, a longer file refused
+// when refuseLonger, else only its start read.
+ReadFailure readOpened(const QString& path, qint64 limit, bool refuseLonger, QByteArray& out) {
     out.clear();
     Fd file{-1};
     struct stat st {};
     if (const ReadFailure f = openRegular(path, file, st); f != ReadFailure::None)
         return f;
-    QByteArray data(qsizetype(qMin<qint64>(bytes, qMax<qint64>(st.st_size, 0))), Qt::Uninitialized);
+    if (refuseLonger && st.st_size > limit)
+        return ReadFailure::TooLarge;
+    // The file may change while it is read: never take more than the limit.
+    QByteArray data(qsizetype(qBound<qint64>(0, qint64(st.st_size), limit)), Qt::Uninitialized);
     qsizetype done = 0;
-    while (done < data.size()) {
+    for (;;) {
+        if (done == data.size()) {
+            if (!refuseLonger || done > limit)
+                break;
+            data.resize(done + qMax<qsizetype>(4096, done / 4));
+        }
         const ssize_t n = ::read(file.fd, data.data() + done, size_t(data.size() - done));
         if (n < 0 && (errno == EINTR || errno == EAGAIN))
             continue;
@@ -54,44 +62,21 @@ ReadFailure readFileStart(const QString& path, qint64 bytes, QByteArray& out) {
             break;
         done += n;
     }
+    if (done > limit)
+        return ReadFailure::TooLarge;
     data.truncate(done);
     out = std::move(data);
     return ReadFailure::None;
 }
 
+}  // namespace
+
+ReadFailure readFileStart(const QString& path, qint64 bytes, QByteArray& out) {
+    return readOpened(path, bytes, false, out);
+}
+
 ReadFailure readRegularFile(const QString& path, qint64 maxBytes, QByteArray& out) {
-    out.clear();
-    Fd file{-1};
-    struct stat st {};
-    if (const ReadFailure f = openRegular(path, file, st); f != ReadFailure::None)
-        return f;
-    const int fd = file.fd;
-    if (st.st_size > maxBytes)
-        return ReadFailure::TooLarge;
-    // The file may change while it is read: never take more than the limit.
-    QByteArray data(qsizetype(st.st_size), Qt::Uninitialized);
-    qsizetype done = 0;
-    for (;;) {
-        if (done == data.size()) {
-            if (done > maxBytes) {
-                return ReadFailure::TooLarge;
-            }
-            data.resize(done + qMax<qsizetype>(4096, done / 4));
-        }
-        const ssize_t n = ::read(fd, data.data() + done, size_t(data.size() - done));
-        if (n < 0 && (errno == EINTR || errno == EAGAIN))
-            continue;
-        if (n < 0)
-            return ReadFailure::Unreadable;
-        if (n == 0)
-            break;
-        done += n;
-    }
-    if (done > maxBytes)
-        return ReadFailure::TooLarge;
-    data.truncate(done);
-    out = std::move(data);
-    return ReadFailure::None;
+    return readOpened(path, maxBytes, true, out);
 }
 
 #else

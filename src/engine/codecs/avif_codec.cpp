@@ -4,6 +4,7 @@
 // 10 and 12 bits are scaled to 8. The HEIF turn and mirror properties are
 // applied on load. AVIF has no comment; its ICC profile, EXIF and XMP are read
 // and written.
+#include "engine/codecs/c_deleter.h"
 #include "engine/codecs/codec_support.h"
 #include "engine/codecs/codecs.h"
 #include "engine/codecs/exif_orientation.h"
@@ -19,15 +20,9 @@ namespace engine::codecs {
 
 namespace {
 
-struct DecoderDeleter {
-    void operator()(avifDecoder* d) const { avifDecoderDestroy(d); }
-};
-struct EncoderDeleter {
-    void operator()(avifEncoder* e) const { avifEncoderDestroy(e); }
-};
-struct ImageDeleter {
-    void operator()(avifImage* i) const { avifImageDestroy(i); }
-};
+using DecoderDeleter = CDeleter<avifDecoderDestroy>;
+using EncoderDeleter = CDeleter<avifEncoderDestroy>;
+using ImageDeleter = CDeleter<avifImageDestroy>;
 
 int threads() { return qBound(1, QThread::idealThreadCount(), 8); }
 

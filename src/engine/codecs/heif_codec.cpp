@@ -6,6 +6,7 @@
 // practice, grey ones open as 24-bit.) libheif applies the file's turn, mirror
 // and crop itself. HEIF has no comment; its ICC profile, EXIF and XMP are read
 // and written. Writing uses libheif's HEVC encoder (x265 in Debian).
+#include "engine/codecs/c_deleter.h"
 #include "engine/codecs/codec_support.h"
 #include "engine/codecs/codecs.h"
 #include "engine/codecs/exif_orientation.h"
@@ -20,21 +21,11 @@ namespace engine::codecs {
 
 namespace {
 
-struct ContextDeleter {
-    void operator()(heif_context* c) const { heif_context_free(c); }
-};
-struct HandleDeleter {
-    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
-};
-struct ImageDeleter {
-    void operator()(heif_image* i) const { heif_image_release(i); }
-};
-struct EncoderDeleter {
-    void operator()(heif_encoder* e) const { heif_encoder_release(e); }
-};
-struct OptionsDeleter {
-    void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
-};
+using ContextDeleter = CDeleter<heif_context_free>;
+using HandleDeleter = CDeleter<heif_image_handle_release>;
+using ImageDeleter = CDeleter<heif_image_release>;
+using EncoderDeleter = CDeleter<heif_encoder_release>;
+using OptionsDeleter = CDeleter<heif_decoding_options_free>;
 
 Error errorOf(const heif_error& e) {
     if (e.code == heif_error_Memory_allocation_error)

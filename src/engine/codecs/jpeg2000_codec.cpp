@@ -6,6 +6,7 @@
 // parser: OpenJPEG does not hand it out). Pictures are written lossless (the
 // reversible 5/3 wavelet), without a colour profile (OpenJPEG 2.5.0 cannot
 // write one); a JP2 file's profile is read.
+#include "engine/codecs/c_deleter.h"
 #include "engine/codecs/codec_support.h"
 #include "engine/codecs/codecs.h"
 
@@ -29,15 +30,9 @@ constexpr qint64 kMaxLibraryBytes = 2 * kMaxPixelBytes;
 // a mark of the writer, not a comment of the picture.
 const char kWriterMark[] = "Created by OpenJPEG version";
 
-struct CodecDeleter {
-    void operator()(opj_codec_t* c) const { opj_destroy_codec(c); }
-};
-struct StreamDeleter {
-    void operator()(opj_stream_t* s) const { opj_stream_destroy(s); }
-};
-struct ImageDeleter {
-    void operator()(opj_image_t* i) const { opj_image_destroy(i); }
-};
+using CodecDeleter = CDeleter<opj_destroy_codec>;
+using StreamDeleter = CDeleter<opj_stream_destroy>;
+using ImageDeleter = CDeleter<opj_image_destroy>;
 
 struct Memory {
     const uchar* data = nullptr;  // reading

@@ -4,6 +4,7 @@
 // 8 bits. libjxl turns the picture upright by the file's orientation; an
 // animation shows its first frame. JPEG XL has no comment; its ICC profile
 // and its "Exif" and "xml " boxes are read and written.
+#include "engine/codecs/c_deleter.h"
 #include "engine/codecs/codec_support.h"
 #include "engine/codecs/codecs.h"
 #include "engine/codecs/exif_orientation.h"
@@ -24,15 +25,9 @@ namespace engine::codecs {
 
 namespace {
 
-struct DecoderDeleter {
-    void operator()(JxlDecoder* d) const { JxlDecoderDestroy(d); }
-};
-struct EncoderDeleter {
-    void operator()(JxlEncoder* e) const { JxlEncoderDestroy(e); }
-};
-struct RunnerDeleter {
-    void operator()(void* r) const { JxlThreadParallelRunnerDestroy(r); }
-};
+using DecoderDeleter = CDeleter<JxlDecoderDestroy>;
+using EncoderDeleter = CDeleter<JxlEncoderDestroy>;
+using RunnerDeleter = CDeleter<JxlThreadParallelRunnerDestroy>;
 using Runner = std::unique_ptr<void, RunnerDeleter>;
 
 Runner makeRunner() {

@@ -1,8 +1,10 @@
 // WebP through libwebp, from and to memory. A file with an alpha channel is a
 // 32-bit picture (the alpha itself is not kept: the store has none), any other
-// a 24-bit one, and 32-bit pictures are written as files with alpha; an animation shows its first frame. The EXIF orientation is
+// a 24-bit one, and 32-bit pictures are written as files with alpha; an
+// animation shows its first frame. The EXIF orientation is
 // applied on load. WebP has no comment; its ICC, EXIF and XMP chunks are read
 // and written through libwebp's mux.
+#include "engine/codecs/c_deleter.h"
 #include "engine/codecs/codec_support.h"
 #include "engine/codecs/codecs.h"
 #include "engine/codecs/exif_orientation.h"
@@ -20,15 +22,9 @@ namespace engine::codecs {
 
 namespace {
 
-struct DemuxDeleter {
-    void operator()(WebPDemuxer* d) const { WebPDemuxDelete(d); }
-};
-struct AnimDeleter {
-    void operator()(WebPAnimDecoder* d) const { WebPAnimDecoderDelete(d); }
-};
-struct MuxDeleter {
-    void operator()(WebPMux* m) const { WebPMuxDelete(m); }
-};
+using DemuxDeleter = CDeleter<WebPDemuxDelete>;
+using AnimDeleter = CDeleter<WebPAnimDecoderDelete>;
+using MuxDeleter = CDeleter<WebPMuxDelete>;
 
 QByteArray chunk(const WebPDemuxer* demux, const char fourcc[4]) {
     WebPChunkIterator it;
