@@ -15,6 +15,7 @@
 #include "main_window/fm_main.h"
 #include "menus/sp_pic.h"
 #include "picture_control/upce.h"
+#include "platform/large_pages.h"
 #include "platform/prompt.h"
 #include "startup/usr.h"
 
@@ -298,6 +299,7 @@ int timingRuns(const QString& jpeg, int runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::restartWithLargePages(argv);  // as the program runs
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

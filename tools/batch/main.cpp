@@ -4,6 +4,7 @@
 #include "batch/batch_many.h"
 #include "batch/batch_runner.h"
 #include "platform/file_names.h"
+#include "platform/large_pages.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 int main(int argc, char** argv) {
+    platform::restartWithLargePages(argv);
     // No window is shown: without a display, use the offscreen platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
