@@ -79,6 +79,15 @@ bool EngineEdit::PreviewDepth(int depthCode, int threshold) {
                              Error::OutOfMemory);
 }
 
+bool EngineEdit::PanelDepth(int depthCode, int threshold, bool invert) {
+    if (!DepthCode::fromNumber(depthCode).valid()) {
+        engine_.setError(engine_.current() ? Error::BadArgument : Error::NoPicture);
+        return false;
+    }
+    return engine_.applyEdit(
+        [&](Picture& pic) { return ops::panelDepth(pic, pic, depthCode, threshold, invert); }, Error::OutOfMemory);
+}
+
 bool EngineEdit::InvertAll() {
     return engine_.applyEdit([](Picture& pic) { return ops::invertAll(pic); }, Error::OutOfMemory);
 }

@@ -92,6 +92,9 @@ public:
     bool PreviewDepth(int depthCode, int threshold);
     // Inverts every colour channel of the whole picture.
     bool InvertAll();
+    // The colour-depth panel's commit as one edit: PreviewDepth, then InvertAll
+    // when invert is set (the preview shows a picture of the same conversion).
+    bool PanelDepth(int depthCode, int threshold, bool invert);
     bool Resize(int width, int height, bool flag = true);
     // angle in 1/100 degree, counter-clockwise positive; flag: smooth.
     bool Rotate(int angle, bool mirrorLeftRight, bool mirrorTopBottom, bool flag, int r = 255, int g = 255,

@@ -213,7 +213,7 @@ private:
     // when the picture is not shown). A newer request replaces a waiting one.
     void requestPreview();
     // Converts a picture as the preview shows it (the commit's conversion).
-    bool convertForPanel(engine::Picture& pic) const;
+    void setPreviewFilter();  // the preview converts what it shows as pvCode_, pvThreshold_, pvInverted_ say
 
     // event state
     QString sEdtMd_;

@@ -5,7 +5,6 @@
 
 #include "engine/image_engine.h"
 #include "engine/ops/colour_preview.h"
-#include "engine/picture_store.h"
 #include "engine/errors.h"
 #include "main_window/twips.h"
 #include "picture_control/upce.h"
@@ -23,7 +22,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
-#include <new>
 
 using namespace mainwin;
 
@@ -181,17 +179,15 @@ void fmMain::fitColourFrame(QGroupBox* frClS) {
 
 namespace {
 
-// What the preview shows of a picture converted to the depth code: the part on
-// screen, at the size it is shown, converted on its own. The commit converts
-// the whole picture with the same steps (convertForPanel).
-engine::ImageEngine::RenditionFilter previewFilter(int code, int threshold, bool inverted) {
-    return [code, threshold, inverted](const QImage& shown) {
+// What the preview shows of the picture whole converted by the panel: the
+// part on screen, at the size it is shown, converted with the whole picture's
+// palette. The commit converts the whole picture with the same operation.
+engine::ImageEngine::RenditionFilter previewFilter(const engine::Picture& whole, int code, int threshold, bool inverted) {
+    return [whole, code, threshold, inverted](const QImage& shown) {
         engine::Picture p = engine::makePicture(shown, 24);
         // A failed conversion shows the picture as it is; the commit reports it.
-        if (!engine::ops::previewDepth(p, code, threshold))
+        if (!engine::ops::panelDepth(p, whole, code, threshold, inverted))
             return shown;
-        if (inverted)
-            engine::ops::invertAll(p);
         return p.image.convertToFormat(QImage::Format_RGB32);
     };
 }
@@ -214,7 +210,7 @@ void fmMain::ColPrev() {
         pvCode_ = iColCd_;
         pvThreshold_ = t;
         pvInverted_ = false;
-        ikImg_->setRenditionFilter(previewFilter(pvCode_, pvThreshold_, pvInverted_));
+        setPreviewFilter();
         ikImg_->ApplyDispMode(bSclPv_ ? 1 : 3);
         pvSource_ = controlPictureKey();
     }
@@ -241,8 +237,9 @@ void fmMain::requestPreview() {
     QTimer::singleShot(kPreviewFallbackMs, this, build);
 }
 
-bool fmMain::convertForPanel(engine::Picture& pic) const {
-    return engine::ops::previewDepth(pic, pvCode_, pvThreshold_) && (!pvInverted_ || engine::ops::invertAll(pic));
+void fmMain::setPreviewFilter() {
+    const engine::Picture* whole = ikImg_->current();
+    ikImg_->setRenditionFilter(whole ? previewFilter(*whole, pvCode_, pvThreshold_, pvInverted_) : nullptr);
 }
 
 int fmMain::previewThreshold() const {
@@ -272,31 +269,24 @@ void fmMain::cmRvcClick() {
     if (ikImg_->ImageHandle() == 0)
         return;
     pvInverted_ = !pvInverted_;
-    ikImg_->setRenditionFilter(previewFilter(pvCode_, pvThreshold_, pvInverted_));
+    setPreviewFilter();
 }
 
 void fmMain::cmRetClick() {
     if (ikImg_->ImageHandle() == 0)
         return;  // no preview yet: nothing to hand over
-    const engine::Picture* current = uPcE_->ikImg().current();
-    if (!current)
+    if (!uPcE_->ikImg().current())
         return;
-    // The whole of the control's picture as it is now, converted with the
-    // preview's steps: what the preview shows a picture of.
-    engine::Picture result = *current;
-    bool ok = false;
-    try {
-        ok = convertForPanel(result);
-    } catch (const std::bad_alloc&) {
-        ok = false;
-    }
-    if (!ok) {
+    // The whole of the control's picture as it is now, converted by the
+    // operation the preview shows a picture of, in an engine of its own; the
+    // control takes the result as one edit.
+    engine::ImageEngine scratch;
+    scratch.SetImageHandle(scratch.CopyImage(uPcE_->ImgHandle()));
+    if (scratch.ImageHandle() == 0 || !scratch.Edit().PanelDepth(pvCode_, pvThreshold_, pvInverted_)) {
         platform::prompt().message(QStringLiteral("色数を変換できませんでした"), platform::Buttons::Ok);
         return;
     }
-    const quint32 h = engine::PictureStore::instance().add(std::move(result));
-    uPcE_->SetImgHandle(h);
-    engine::PictureStore::instance().remove(h);
+    uPcE_->SetImgHandle(scratch.ImageHandle());
 }
 
 void fmMain::SldSet(double dMin, double dMax, int iBig, int iStep) {

@@ -1,5 +1,6 @@
 // Colour depth conversions: depth codes, palette sizes, the black-and-white
 // threshold, lossless few-colour pictures and grey levels.
+#include "engine/ops/colour_preview.h"
 #include "engine/ops/ops.h"
 #include "support/test_support.h"
 
@@ -269,4 +270,64 @@ TEST(OpsDepth, DirectDepthsAndMetricsSurvive) {
     EXPECT_EQ(pic.image.dotsPerMeterY(), 4000);
     ASSERT_TRUE(ops::convertDepth(pic, 8, true, 128));
     EXPECT_EQ(pic.image.dotsPerMeterX(), 5000);
+}
+
+// The palette chosen for a picture is kept for the conversion that follows
+// (the colour panel's preview, then its commit). It must never outlive the
+// pixels it was chosen for: pixels written in place, or another picture, get
+// their own palette, exactly as a first conversion gives it.
+TEST(OpsDepth, AKeptPaletteIsUsedOnlyForTheSamePixels) {
+    Picture pic = photo(96, 64);
+    Picture first = pic;
+    ASSERT_TRUE(ops::convertDepth(first, 8, false, 128));
+    // Written in place: the left half goes red.
+    for (int y = 0; y < pic.height(); ++y) {
+        uchar* row = pic.image.scanLine(y);
+        for (int x = 0; x < pic.width() / 2; ++x) {
+            row[3 * x] = 0;
+            row[3 * x + 1] = 0;
+            row[3 * x + 2] = 255;
+        }
+    }
+    Picture afterWrite = pic;
+    ASSERT_TRUE(ops::convertDepth(afterWrite, 8, false, 128));
+    Picture fresh = pic;
+    fresh.image = pic.image.copy();  // pixels of their own: never seen before
+    ASSERT_TRUE(ops::convertDepth(fresh, 8, false, 128));
+    EXPECT_EQ(afterWrite.image.colorTable(), fresh.image.colorTable());
+    EXPECT_EQ(afterWrite.image, fresh.image);
+    EXPECT_NE(afterWrite.image.colorTable(), first.image.colorTable());
+    // 16 colours of the same pixels choose again.
+    Picture sixteen = pic;
+    ASSERT_TRUE(ops::convertDepth(sixteen, 4, false, 128));
+    EXPECT_LE(sixteen.image.colorCount(), 16);
+}
+
+// The panel converts a part of a picture (what its preview shows) with the
+// palette of the whole picture's conversion: every colour the part shows is
+// one the committed picture has. The whole picture converted by the panel is
+// exactly its plain conversion (then inverted when asked).
+TEST(OpsDepth, ThePanelShowsAPartInTheColoursOfTheWhole) {
+    const Picture whole = photo(160, 120);
+    Picture committed = whole;
+    ASSERT_TRUE(ops::panelDepth(committed, committed, 8, 128, false));
+    Picture plain = whole;
+    plain.image = whole.image.copy();
+    ASSERT_TRUE(ops::previewDepth(plain, 8, 128));
+    EXPECT_EQ(committed.image, plain.image);
+    EXPECT_EQ(committed.bits, 8);
+
+    Picture part = engine::makePicture(whole.image.copy(40, 30, 64, 48).scaled(32, 24, Qt::IgnoreAspectRatio,
+                                                                               Qt::SmoothTransformation), 24);
+    ASSERT_TRUE(ops::panelDepth(part, whole, 8, 128, false));
+    const QList<QRgb> colours = committed.image.colorTable();
+    const QSet<QRgb> table(colours.begin(), colours.end());
+    for (QRgb c : coloursOf(part.image))
+        EXPECT_TRUE(table.contains(c)) << std::hex << c;
+
+    Picture inverted = whole;
+    ASSERT_TRUE(ops::panelDepth(inverted, inverted, 8, 128, true));
+    Picture expected = plain;
+    ASSERT_TRUE(ops::invertAll(expected));
+    EXPECT_EQ(inverted.image, expected.image);
 }

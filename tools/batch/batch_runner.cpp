@@ -173,12 +173,10 @@ bool Runner::depth(const Step& step) {
         return fail(QStringLiteral("画像がありません"));
     engine::ImageEngine preview;
     preview.SetImageHandle(control_->ikImg().CopyImage(control_->ImgHandle()));
-    if (preview.ImageHandle() == 0 || !preview.Edit().PreviewDepth(step.values[0], step.values[1]))
+    if (preview.ImageHandle() == 0 || !preview.Edit().PanelDepth(step.values[0], step.values[1], step.invert))
         return fail(QStringLiteral("色数 %1 に変換できませんでした: %2")
                         .arg(step.values[0])
                         .arg(engine::errorText(preview.lastError())));
-    if (step.invert && !preview.Edit().InvertAll())
-        return fail(QStringLiteral("色反転できませんでした: %1").arg(engine::errorText(preview.lastError())));
     control_->SetImgHandle(preview.ImageHandle());
     return true;
 }

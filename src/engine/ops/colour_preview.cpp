@@ -1,6 +1,8 @@
 #include "engine/ops/colour_preview.h"
 
 #include "engine/ops/ops.h"
+#include "engine/ops/pixels.h"
+#include "engine/ops/quantize.h"
 
 namespace engine::ops {
 
@@ -12,6 +14,29 @@ bool previewDepth(Picture& pic, int depthCode, int threshold) {
 
 bool invertAll(Picture& pic) {
     return invertChannels(pic, true, QPolygon(), true, true, true);
+}
+
+bool panelDepth(Picture& pic, const Picture& whole, int depthCode, int threshold, bool invert) {
+    const bool part = pic.image.cacheKey() != whole.image.cacheKey();
+    if (part && (depthCode == 4 || depthCode == 8)) {
+        if (!detail::wellFormed(pic) || !detail::wellFormed(whole))
+            return false;
+        const detail::PaletteChoice palette = detail::choosePalette(whole.image, depthCode == 4 ? 16 : 256);
+        if (palette.colours.isEmpty())
+            return false;
+        const QImage rgb = detail::toRgb32(pic.image);
+        if (rgb.isNull())
+            return false;
+        QImage out = detail::remapToPalette(rgb, palette.colours, false);
+        if (out.isNull())
+            return false;
+        detail::copyMetrics(out, pic.image);
+        pic.image = out;
+        pic.bits = depthCode;
+    } else if (!previewDepth(pic, depthCode, threshold)) {
+        return false;
+    }
+    return !invert || invertAll(pic);
 }
 
 }  // namespace engine::ops

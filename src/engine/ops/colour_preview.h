@@ -15,4 +15,12 @@ bool previewDepth(Picture& pic, int depthCode, int threshold);
 // their depth).
 bool invertAll(Picture& pic);
 
+// The colour panel's conversion: previewDepth, then inverted when asked. The
+// picture itself is passed as whole to convert all of it. A part of a picture
+// (what the preview shows of it, at the size shown) is converted with the
+// palette that the whole picture's conversion chooses, so that it shows the
+// colours the whole picture gets (16 greys excepted: their palette is chosen
+// from the part).
+bool panelDepth(Picture& pic, const Picture& whole, int depthCode, int threshold, bool invert);
+
 }  // namespace engine::ops

@@ -101,7 +101,7 @@ bool convertDepth(Picture& pic, int code, bool dither, int threshold) {
         break;
     case 4:
     case 8:
-        out.image = quantize(rgb, code == 4 ? 16 : 256, dither);
+        out.image = quantize(pic.image, rgb, code == 4 ? 16 : 256, dither);
         out.bits = code;
         break;
     case 40:

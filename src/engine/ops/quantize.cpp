@@ -6,6 +6,9 @@
 #include <libimagequant.h>
 
 #include <cmath>
+#include <cstring>
+#include <mutex>
+#include <new>
 #include <vector>
 
 namespace engine::ops::detail {
@@ -47,15 +50,35 @@ constexpr qint64 kSamplePixels = 1 << 18;
 
 }  // namespace
 
-bool distinctColours(const QImage& rgb32, int maxColors, QList<QRgb>& out) {
+const QRgb* Rgb32Rows::row(int y) {
+    if (image_.format() == QImage::Format_RGB32)
+        return reinterpret_cast<const QRgb*>(image_.constScanLine(y));
+    const int w = image_.width();
+    buffer_.resize(size_t(w));
+    if (image_.format() == QImage::Format_BGR888) {
+        const uchar* s = image_.constScanLine(y);  // bytes blue, green, red
+        for (int x = 0; x < w; ++x, s += 3)
+            buffer_[size_t(x)] = 0xFF000000u | (uint32_t(s[2]) << 16) | (uint32_t(s[1]) << 8) | s[0];
+    } else {
+        // The same conversion as the whole copy's, one row of it.
+        const QImage one = image_.copy(0, y, w, 1).convertToFormat(QImage::Format_RGB32);
+        if (one.isNull())
+            throw std::bad_alloc();
+        std::memcpy(buffer_.data(), one.constScanLine(0), size_t(w) * sizeof(QRgb));
+    }
+    return buffer_.data();
+}
+
+bool distinctColours(const QImage& image, int maxColors, QList<QRgb>& out) {
     out.clear();
-    if (rgb32.isNull() || maxColors < 1 || maxColors > 256)
+    if (image.isNull() || maxColors < 1 || maxColors > 256)
         return false;
     ColourHash seen(1024);
     uint32_t last = 0xFFFFFFFFu;
-    for (int y = 0; y < rgb32.height(); ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(rgb32.constScanLine(y));
-        for (int x = 0; x < rgb32.width(); ++x) {
+    Rgb32Rows rows(image);
+    for (int y = 0; y < rows.height(); ++y) {
+        const QRgb* row = rows.row(y);
+        for (int x = 0; x < rows.width(); ++x) {
             const uint32_t c = row[x] & kRgbMask;
             if (c == last)
                 continue;
@@ -74,34 +97,35 @@ bool distinctColours(const QImage& rgb32, int maxColors, QList<QRgb>& out) {
     return true;
 }
 
-bool allGrey(const QImage& rgb32) {
-    for (int y = 0; y < rgb32.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y));
-        for (int x = 0; x < rgb32.width(); ++x)
+bool allGrey(const QImage& image) {
+    Rgb32Rows rows(image);
+    for (int y = 0; y < rows.height(); ++y) {
+        const QRgb* row = rows.row(y);
+        for (int x = 0; x < rows.width(); ++x)
             if (qRed(row[x]) != qGreen(row[x]) || qGreen(row[x]) != qBlue(row[x]))
                 return false;
     }
     return true;
 }
 
-QList<QRgb> adaptivePalette(const QImage& rgb32, int maxColors) {
+QList<QRgb> adaptivePalette(const QImage& image, int maxColors) {
     QList<QRgb> result;
-    if (rgb32.isNull() || maxColors < 2 || maxColors > 256)
+    if (image.isNull() || maxColors < 2 || maxColors > 256)
         return result;
-    const qint64 total = qint64(rgb32.width()) * rgb32.height();
+    const qint64 total = qint64(image.width()) * image.height();
     // An even grid of pixels: every step-th pixel of every step-th row.
     int step = 1;
     if (total > kSamplePixels)
         step = int(std::ceil(std::sqrt(double(total) / double(kSamplePixels))));
-    const int sw = std::max(1, rgb32.width() / step), sh = std::max(1, rgb32.height() / step);
+    const int sw = std::max(1, image.width() / step), sh = std::max(1, image.height() / step);
     const int offset = step / 2;
     std::vector<uint8_t> rgba(size_t(sw) * size_t(sh) * 4);
+    Rgb32Rows rows(image);
     for (int sy = 0; sy < sh; ++sy) {
-        const int y = std::min(rgb32.height() - 1, sy * step + offset);
-        const auto* row = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y));
+        const QRgb* row = rows.row(std::min(image.height() - 1, sy * step + offset));
         uint8_t* o = rgba.data() + size_t(sy) * size_t(sw) * 4;
         for (int sx = 0; sx < sw; ++sx) {
-            const QRgb c = row[std::min(rgb32.width() - 1, sx * step + offset)];
+            const QRgb c = row[std::min(image.width() - 1, sx * step + offset)];
             *o++ = uint8_t(qRed(c));
             *o++ = uint8_t(qGreen(c));
             *o++ = uint8_t(qBlue(c));
@@ -130,6 +154,65 @@ QList<QRgb> adaptivePalette(const QImage& rgb32, int maxColors) {
         liq_image_destroy(img);
     liq_attr_destroy(attr);
     return result;
+}
+
+namespace {
+
+PaletteChoice computePalette(const QImage& image, int maxColors) {
+    PaletteChoice choice;
+    if (distinctColours(image, maxColors, choice.colours)) {
+        choice.exact = true;
+        return choice;
+    }
+    choice.colours = adaptivePalette(image, maxColors);
+    if (!choice.colours.isEmpty() && allGrey(image)) {
+        // A grey picture keeps a grey palette (a stray tint would make it a colour picture).
+        QList<QRgb> grey;
+        for (QRgb c : choice.colours) {
+            const int v = luminance(qRed(c), qGreen(c), qBlue(c));
+            const QRgb g = qRgb(v, v, v);
+            if (!grey.contains(g))
+                grey.append(g);
+        }
+        choice.colours = grey;
+    }
+    return choice;
+}
+
+// The last palette chosen. A cache key names one state of one image's pixels
+// (it changes whenever they may have been written), so the key alone says
+// whether the kept palette is the one the image would get now.
+struct KeptPalette {
+    std::mutex mutex;
+    qint64 key = 0;
+    int maxColors = 0;
+    PaletteChoice choice;
+};
+
+KeptPalette& keptPalette() {
+    static KeptPalette kept;
+    return kept;
+}
+
+}  // namespace
+
+PaletteChoice choosePalette(const QImage& image, int maxColors) {
+    if (image.isNull())
+        return PaletteChoice();
+    KeptPalette& kept = keptPalette();
+    {
+        std::lock_guard<std::mutex> lock(kept.mutex);
+        if (kept.key == image.cacheKey() && kept.maxColors == maxColors)
+            return kept.choice;
+    }
+    PaletteChoice choice = computePalette(image, maxColors);
+    if (!choice.colours.isEmpty()) {
+        std::lock_guard<std::mutex> lock(kept.mutex);
+        kept.key = image.cacheKey();
+        kept.maxColors = maxColors;
+        kept.choice = choice;
+    }
+    return choice;
 }
 
 // ---- inverse colour map ----------------------------------------------------
@@ -285,47 +368,34 @@ QImage remapToPalette(const QImage& rgb32, const QList<QRgb>& palette, bool dith
     return out;
 }
 
-QImage quantize(const QImage& rgb32, int maxColors, bool dither) {
+QImage quantize(const QImage& source, const QImage& rgb32, int maxColors, bool dither) {
     if (rgb32.isNull() || maxColors < 2 || maxColors > 256)
         return QImage();
-    QList<QRgb> palette;
-    if (distinctColours(rgb32, maxColors, palette)) {
-        // Few colours: every colour keeps its exact value.
-        QImage out = allocImage(rgb32.width(), rgb32.height(), QImage::Format_Indexed8);
-        if (out.isNull())
-            return out;
-        ColourHash index(1024);
-        for (int i = 0; i < palette.size(); ++i)
-            index.put(index.slot(palette[i] & kRgbMask), palette[i] & kRgbMask, uint8_t(i));
-        out.setColorTable(palette);
-        const int w = rgb32.width();
-        uchar* const base = out.bits();
-        const qsizetype bpl = out.bytesPerLine();
-        parallelFor(rgb32.height(), 64, [&](int y0, int y1) {
-            for (int y = y0; y < y1; ++y) {
-                const auto* src = reinterpret_cast<const uint32_t*>(rgb32.constScanLine(y));
-                uchar* dst = base + y * bpl;
-                for (int x = 0; x < w; ++x)
-                    dst[x] = uchar(std::max(0, index.find(src[x] & kRgbMask)));
-            }
-        });
-        return out;
-    }
-    palette = adaptivePalette(rgb32, maxColors);
-    if (palette.isEmpty())
+    const PaletteChoice palette = choosePalette(source, maxColors);
+    if (palette.colours.isEmpty())
         return QImage();
-    if (allGrey(rgb32)) {
-        // A grey picture keeps a grey palette (a stray tint would make it a colour picture).
-        QList<QRgb> grey;
-        for (QRgb c : palette) {
-            const int v = luminance(qRed(c), qGreen(c), qBlue(c));
-            const QRgb g = qRgb(v, v, v);
-            if (!grey.contains(g))
-                grey.append(g);
+    if (!palette.exact)
+        return remapToPalette(rgb32, palette.colours, dither);
+    // Few colours: every colour keeps its exact value.
+    QImage out = allocImage(rgb32.width(), rgb32.height(), QImage::Format_Indexed8);
+    if (out.isNull())
+        return out;
+    ColourHash index(1024);
+    for (int i = 0; i < palette.colours.size(); ++i)
+        index.put(index.slot(palette.colours[i] & kRgbMask), palette.colours[i] & kRgbMask, uint8_t(i));
+    out.setColorTable(palette.colours);
+    const int w = rgb32.width();
+    uchar* const base = out.bits();
+    const qsizetype bpl = out.bytesPerLine();
+    parallelFor(rgb32.height(), 64, [&](int y0, int y1) {
+        for (int y = y0; y < y1; ++y) {
+            const auto* src = reinterpret_cast<const uint32_t*>(rgb32.constScanLine(y));
+            uchar* dst = base + y * bpl;
+            for (int x = 0; x < w; ++x)
+                dst[x] = uchar(std::max(0, index.find(src[x] & kRgbMask)));
         }
-        palette = grey;
-    }
-    return remapToPalette(rgb32, palette, dither);
+    });
+    return out;
 }
 
 }  // namespace engine::ops::detail

@@ -12,17 +12,43 @@
 
 namespace engine::ops::detail {
 
-// The distinct colours of a Format_RGB32 image in order of first appearance,
-// when there are at most maxColors of them; false (and out empty) otherwise.
-bool distinctColours(const QImage& rgb32, int maxColors, QList<QRgb>& out);
+// The rows of an image of any format as its Format_RGB32 copy (toRgb32) has
+// them, one at a time, without making that copy.
+class Rgb32Rows {
+public:
+    explicit Rgb32Rows(const QImage& image) : image_(image) {}
+    const QRgb* row(int y);  // valid until the next call
+    int width() const { return image_.width(); }
+    int height() const { return image_.height(); }
 
-// Whether every pixel of a Format_RGB32 image is grey (r == g == b).
-bool allGrey(const QImage& rgb32);
+private:
+    const QImage& image_;
+    std::vector<QRgb> buffer_;
+};
 
-// An adaptive palette of at most maxColors entries for a Format_RGB32 image,
-// chosen by libimagequant from an even sample of the pixels on big pictures.
-// Empty when libimagequant fails.
-QList<QRgb> adaptivePalette(const QImage& rgb32, int maxColors);
+// The distinct colours of an image (as Format_RGB32) in order of first
+// appearance, when there are at most maxColors of them; false (and out
+// empty) otherwise.
+bool distinctColours(const QImage& image, int maxColors, QList<QRgb>& out);
+
+// Whether every pixel of an image (as Format_RGB32) is grey (r == g == b).
+bool allGrey(const QImage& image);
+
+// An adaptive palette of at most maxColors entries for an image (as
+// Format_RGB32), chosen by libimagequant from an even sample of the pixels on
+// big pictures. Empty when libimagequant fails.
+QList<QRgb> adaptivePalette(const QImage& image, int maxColors);
+
+// The palette a reduction of the image to maxColors colours uses: its own
+// colours when it has no more (exact), otherwise an adaptive palette, grey
+// for a grey picture. Empty when the palette fails. The last choice is kept
+// with the image's cache key, so a preview and the conversion of the same
+// picture that follows it choose once.
+struct PaletteChoice {
+    QList<QRgb> colours;
+    bool exact = false;
+};
+PaletteChoice choosePalette(const QImage& image, int maxColors);
 
 // Nearest palette entry for any colour. Colours are looked up through a cache
 // of 64 x 64 x 64 cells (the nearest entry to each cell's centre, found on
@@ -52,9 +78,8 @@ private:
 // Null when memory runs out.
 QImage remapToPalette(const QImage& rgb32, const QList<QRgb>& palette, bool dither);
 
-// Reduces a Format_RGB32 image to at most maxColors colours: exactly when it
-// has no more than that, otherwise through an adaptive palette. Grey pictures
-// get a grey palette. Null when memory runs out or the palette fails.
-QImage quantize(const QImage& rgb32, int maxColors, bool dither);
+// Reduces a picture to at most maxColors colours with choosePalette(source):
+// rgb32 is its Format_RGB32 copy. Null when memory runs out or the palette fails.
+QImage quantize(const QImage& source, const QImage& rgb32, int maxColors, bool dither);
 
 }  // namespace engine::ops::detail
