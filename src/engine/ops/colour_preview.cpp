@@ -24,10 +24,7 @@ bool panelDepth(Picture& pic, const Picture& whole, int depthCode, int threshold
         const detail::PaletteChoice palette = detail::choosePalette(whole.image, depthCode == 4 ? 16 : 256);
         if (palette.colours.isEmpty())
             return false;
-        const QImage rgb = detail::toRgb32(pic.image);
-        if (rgb.isNull())
-            return false;
-        QImage out = detail::remapToPalette(rgb, palette.colours, false);
+        QImage out = detail::remapToPalette(pic.image, palette.colours, false);
         if (out.isNull())
             return false;
         detail::copyMetrics(out, pic.image);

@@ -91,6 +91,16 @@ bool convertDepth(Picture& pic, int code, bool dither, int threshold) {
         pic = out;
         return true;
     }
+    if (code == 4 || code == 8) {
+        // Read in place, row by row: no 32-bit copy of the whole picture.
+        out.image = quantize(pic.image, code == 4 ? 16 : 256, dither);
+        out.bits = code;
+        if (out.image.isNull())
+            return false;
+        copyMetrics(out.image, pic.image);
+        pic = out;
+        return true;
+    }
     const QImage rgb = toRgb32(pic.image);
     if (rgb.isNull())
         return false;
@@ -98,11 +108,6 @@ bool convertDepth(Picture& pic, int code, bool dither, int threshold) {
     case 1:
         out.image = toMono(rgb, threshold);
         out.bits = 1;
-        break;
-    case 4:
-    case 8:
-        out.image = quantize(pic.image, rgb, code == 4 ? 16 : 256, dither);
-        out.bits = code;
         break;
     case 40:
     case 80:

@@ -50,12 +50,31 @@ constexpr qint64 kSamplePixels = 1 << 18;
 
 }  // namespace
 
+Rgb32Rows::Rgb32Rows(const QImage& image) : image_(image) {
+    buffer_.resize(size_t(std::max(0, image.width())));
+    if (image.format() == QImage::Format_Indexed8) {
+        // Every index through the same conversion as the whole picture's.
+        QImage all(256, 1, QImage::Format_Indexed8);
+        all.setColorTable(image.colorTable());
+        for (int i = 0; i < 256; ++i)
+            all.scanLine(0)[i] = uchar(i);
+        const QImage converted = all.convertToFormat(QImage::Format_RGB32);
+        if (converted.isNull())
+            throw std::bad_alloc();
+        const auto* c = reinterpret_cast<const QRgb*>(converted.constScanLine(0));
+        lookup_.assign(c, c + 256);
+    }
+}
+
 const QRgb* Rgb32Rows::row(int y) {
     if (image_.format() == QImage::Format_RGB32)
         return reinterpret_cast<const QRgb*>(image_.constScanLine(y));
     const int w = image_.width();
-    buffer_.resize(size_t(w));
-    if (image_.format() == QImage::Format_BGR888) {
+    if (!lookup_.empty()) {
+        const uchar* s = image_.constScanLine(y);
+        for (int x = 0; x < w; ++x)
+            buffer_[size_t(x)] = lookup_[s[x]];
+    } else if (image_.format() == QImage::Format_BGR888) {
         const uchar* s = image_.constScanLine(y);  // bytes blue, green, red
         for (int x = 0; x < w; ++x, s += 3)
             buffer_[size_t(x)] = 0xFF000000u | (uint32_t(s[2]) << 16) | (uint32_t(s[1]) << 8) | s[0];
@@ -294,22 +313,23 @@ int InverseColourMap::nearest(QRgb c) const {
 
 // ---- remapping ---------------------------------------------------------------
 
-QImage remapToPalette(const QImage& rgb32, const QList<QRgb>& palette, bool dither) {
-    if (rgb32.isNull() || palette.isEmpty() || palette.size() > 256)
+QImage remapToPalette(const QImage& image, const QList<QRgb>& palette, bool dither) {
+    if (image.isNull() || palette.isEmpty() || palette.size() > 256)
         return QImage();
-    QImage out = allocImage(rgb32.width(), rgb32.height(), QImage::Format_Indexed8);
+    QImage out = allocImage(image.width(), image.height(), QImage::Format_Indexed8);
     if (out.isNull())
         return out;
     out.setColorTable(palette);
     const InverseColourMap map(palette);
-    const int w = rgb32.width(), h = rgb32.height();
+    const int w = image.width(), h = image.height();
     // Row addresses taken once: scanLine() on a shared image is not for threads.
     uchar* const base = out.bits();
     const qsizetype bpl = out.bytesPerLine();
     if (!dither) {
         parallelFor(h, 64, [&](int y0, int y1) {
+            Rgb32Rows rows(image);
             for (int y = y0; y < y1; ++y) {
-                const auto* src = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y));
+                const QRgb* src = rows.row(y);
                 uchar* dst = base + y * bpl;
                 QRgb last = src[0] ^ 1u;
                 uchar lastIdx = 0;
@@ -336,8 +356,9 @@ QImage remapToPalette(const QImage& rgb32, const QList<QRgb>& palette, bool dith
     }
     parallelFor(h, 256, [&](int y0, int y1) {
         std::vector<int> cur(size_t(w + 2) * 3, 0), next(size_t(w + 2) * 3, 0);
+        Rgb32Rows rows(image);
         for (int y = y0; y < y1; ++y) {
-            const auto* src = reinterpret_cast<const QRgb*>(rgb32.constScanLine(y));
+            const QRgb* src = rows.row(y);
             uchar* dst = base + y * bpl;
             const bool ltr = ((y - y0) & 1) == 0;
             const int dir = ltr ? 1 : -1;
@@ -368,28 +389,29 @@ QImage remapToPalette(const QImage& rgb32, const QList<QRgb>& palette, bool dith
     return out;
 }
 
-QImage quantize(const QImage& source, const QImage& rgb32, int maxColors, bool dither) {
-    if (rgb32.isNull() || maxColors < 2 || maxColors > 256)
+QImage quantize(const QImage& image, int maxColors, bool dither) {
+    if (image.isNull() || maxColors < 2 || maxColors > 256)
         return QImage();
-    const PaletteChoice palette = choosePalette(source, maxColors);
+    const PaletteChoice palette = choosePalette(image, maxColors);
     if (palette.colours.isEmpty())
         return QImage();
     if (!palette.exact)
-        return remapToPalette(rgb32, palette.colours, dither);
+        return remapToPalette(image, palette.colours, dither);
     // Few colours: every colour keeps its exact value.
-    QImage out = allocImage(rgb32.width(), rgb32.height(), QImage::Format_Indexed8);
+    QImage out = allocImage(image.width(), image.height(), QImage::Format_Indexed8);
     if (out.isNull())
         return out;
     ColourHash index(1024);
     for (int i = 0; i < palette.colours.size(); ++i)
         index.put(index.slot(palette.colours[i] & kRgbMask), palette.colours[i] & kRgbMask, uint8_t(i));
     out.setColorTable(palette.colours);
-    const int w = rgb32.width();
+    const int w = image.width();
     uchar* const base = out.bits();
     const qsizetype bpl = out.bytesPerLine();
-    parallelFor(rgb32.height(), 64, [&](int y0, int y1) {
+    parallelFor(image.height(), 64, [&](int y0, int y1) {
+        Rgb32Rows rows(image);
         for (int y = y0; y < y1; ++y) {
-            const auto* src = reinterpret_cast<const uint32_t*>(rgb32.constScanLine(y));
+            const QRgb* src = rows.row(y);
             uchar* dst = base + y * bpl;
             for (int x = 0; x < w; ++x)
                 dst[x] = uchar(std::max(0, index.find(src[x] & kRgbMask)));

@@ -14,9 +14,10 @@ namespace engine::ops::detail {
 
 // The rows of an image of any format as its Format_RGB32 copy (toRgb32) has
 // them, one at a time, without making that copy.
+// One reader per thread.
 class Rgb32Rows {
 public:
-    explicit Rgb32Rows(const QImage& image) : image_(image) {}
+    explicit Rgb32Rows(const QImage& image);
     const QRgb* row(int y);  // valid until the next call
     int width() const { return image_.width(); }
     int height() const { return image_.height(); }
@@ -24,6 +25,7 @@ public:
 private:
     const QImage& image_;
     std::vector<QRgb> buffer_;
+    std::vector<QRgb> lookup_;  // 8-bit palette pictures: what each index becomes
 };
 
 // The distinct colours of an image (as Format_RGB32) in order of first
@@ -73,13 +75,13 @@ private:
     std::vector<uint8_t> exactIndex_;
 };
 
-// Maps a Format_RGB32 image onto the palette (at most 256 entries) as a
+// Maps an image (as Format_RGB32) onto the palette (at most 256 entries) as a
 // Format_Indexed8 image; Floyd-Steinberg error diffusion when dither is set.
 // Null when memory runs out.
-QImage remapToPalette(const QImage& rgb32, const QList<QRgb>& palette, bool dither);
+QImage remapToPalette(const QImage& image, const QList<QRgb>& palette, bool dither);
 
-// Reduces a picture to at most maxColors colours with choosePalette(source):
-// rgb32 is its Format_RGB32 copy. Null when memory runs out or the palette fails.
-QImage quantize(const QImage& source, const QImage& rgb32, int maxColors, bool dither);
+// Reduces an image (as Format_RGB32) to at most maxColors colours with
+// choosePalette. Null when memory runs out or the palette fails.
+QImage quantize(const QImage& image, int maxColors, bool dither);
 
 }  // namespace engine::ops::detail
