@@ -77,6 +77,11 @@ public:
     // Undo files are written in the background; this waits until every one
     // recorded so far is on disk (or its loss has been reported).
     void settleUndo();
+    // Whether the steps' undo files are written (the default). A caller that
+    // never goes back (the batch tool on a run without undo, redo or a picture
+    // from the clipboard) turns them off: the steps are still counted, and
+    // nothing is written or read.
+    void setUndoFiles(bool write) { undoFiles_ = write; }
     // Whether "やり直し" has a step to bring back, and whether "編集を一つ戻す"
     // would take back the revert just done.
     bool canRedo() const;
@@ -187,6 +192,7 @@ private:
     // undo
     bool bRevert_ = false;  // the load under way is "読込時に戻す"
     bool lastRedo_ = false, lastRevertBack_ = false;
+    bool undoFiles_ = true;
     void vPutUndo(bool undoLoad);
     bool nextUndoStep();
     void recordStep();

@@ -51,7 +51,8 @@ void uPcE::recordStep() {
     sImgFile_ = undoFileName(iUndo_);
     if (iUndo_ > 1)
         history_->drop();
-    history_->record(iUndo_, *pic);
+    if (undoFiles_)
+        history_->record(iUndo_, *pic);
     keepOrigin(iUndo_);
     bRet_ = true;
 }

@@ -12,6 +12,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace batch {
 
 // Message boxes become lines on standard error and count as a failure of the
@@ -84,6 +86,13 @@ int Runner::run(const Args& args) {
     if (!work.create(base))
         return fail(QStringLiteral("%1 作業ﾌｫﾙﾀﾞを作れません").arg(base)), 1;
     control_->cOn(work.path());
+    // Undo files are written only for a run that may go back to them; the
+    // picture that comes from the clipboard lives in the first of them.
+    const bool goesBack = std::any_of(args.steps.begin(), args.steps.end(), [](const Step& s) {
+        return s.kind == Step::Do && (commands::Undo.is(s.group, s.item) || commands::Redo.is(s.group, s.item) ||
+                                      commands::NewFromClipboard.is(s.group, s.item));
+    });
+    control_->setUndoFiles(goesBack);
     control_->SetUsrP(1, commands::ViewActual.itemText());
 
     QElapsedTimer timer;
