@@ -115,7 +115,8 @@ void uPcE::StEdtMode(const QString& sMd) {
 }
 
 void uPcE::StBusy(bool on) {
-    ikImg_->SetMousePointer(on ? 14 : 0);
+    // The application's pointer covers the view too; it shows only once the
+    // work has lasted a while.
     platform::setAppPointer(on ? 13 : 0);
 }
 

@@ -1,0 +1,51 @@
+#include "platform/cursor.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QTest>
+
+namespace {
+
+// Runs the event loop until the busy pointer's wait is certainly over.
+void pastTheWait() {
+    QDeadlineTimer over(platform::kBusyPointerDelayMs * 3);
+    while (!over.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+}  // namespace
+
+// Work that ends before the wait leaves the pointer alone; work that lasts
+// gets the busy pointer, and the end of the work takes it away.
+TEST(BusyPointer, ShowsOnlyForWorkThatLasts) {
+    platform::setAppPointer(13);
+    EXPECT_EQ(platform::appPointer(), 13);
+    EXPECT_EQ(platform::shownAppPointer(), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    platform::setAppPointer(0);
+    pastTheWait();
+    EXPECT_EQ(platform::shownAppPointer(), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    platform::setAppPointer(11);
+    QTRY_COMPARE(platform::shownAppPointer(), 11);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    // Another kind while busy: at once, one override only.
+    platform::setAppPointer(13);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    platform::setAppPointer(0);
+    EXPECT_EQ(platform::shownAppPointer(), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // Short pieces of work one after another never add up to a busy pointer.
+    for (int i = 0; i < 5; ++i) {
+        platform::setAppPointer(13);
+        QCoreApplication::processEvents();
+        platform::setAppPointer(0);
+    }
+    pastTheWait();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
