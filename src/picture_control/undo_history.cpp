@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -111,12 +113,14 @@ void UndoHistory::writerLoop() {
             job = std::move(queue_.front());
             queue_.pop_front();
             busy_ = true;
+            running_ = job.id;
         }
         const Result result = runJob(job);
         {
             std::lock_guard<std::mutex> lock(mutex_);
             done_.push_back(result);
             busy_ = false;
+            running_ = 0;
         }
         idle_.notify_all();
         // Losses are reported as soon as the interface thread is free again.
@@ -185,6 +189,18 @@ void UndoHistory::settle() {
     {
         std::unique_lock<std::mutex> lock(mutex_);
         idle_.wait(lock, [this] { return queue_.empty() && !busy_; });
+    }
+    collect();
+}
+
+void UndoHistory::settleUpTo(int step) {
+    const quint64 id = step >= 1 && step < steps_.size() ? steps_[step].job : 0;
+    if (id != 0) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        idle_.wait(lock, [this, id] {
+            return running_ != id &&
+                   std::none_of(queue_.begin(), queue_.end(), [id](const Job& j) { return j.id == id; });
+        });
     }
     collect();
 }

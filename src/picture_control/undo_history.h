@@ -53,6 +53,9 @@ public:
     // Waits until every write recorded so far has finished and its failure
     // (if any) has been reported.
     void settle();
+    // The same for the writes up to and including step's (they run in order):
+    // what reading a step back, or any step before it, depends on.
+    void settleUpTo(int step);
 
     // Reads a written step back. False, with the message, when its file is
     // missing, was replaced or changed, or cannot be decoded.
@@ -114,6 +117,7 @@ private:
     std::deque<Job> queue_;
     std::vector<Result> done_;
     bool busy_ = false;
+    quint64 running_ = 0;  // the job being written (0: none)
     bool stop_ = false;
     std::thread writer_;
 

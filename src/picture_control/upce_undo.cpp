@@ -108,7 +108,9 @@ bool uPcE::showStep(int step) {
 bool uPcE::vUndo() {
     if (sWrkFld_.isEmpty())
         return false;
-    history_->settle();
+    // Only the writes up to the step gone back to: the current step's own
+    // write may still run (it is not read, and its loss is told when known).
+    history_->settleUpTo(iUndo_ - 1);
     if (canTakeBackRevert()) {
         takeBackRevert();
         return true;

@@ -180,3 +180,36 @@ TEST_F(ControlTest, ShutdownRemovesEveryUndoFile) {
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(ctl->CornerX()[i] | ctl->CornerY()[i], 0);
 }
+
+// Quick edits and undos, none waiting for the writes under way: every undo
+// gets the picture of the step before, also while the current step's file is
+// still being written, and an edit after an undo replaces the step it gives
+// up on disk as well.
+TEST_F(ControlTest, UndoRightAfterEditsGetsEachStepBack) {
+    REQUIRE_BMP();
+    REQUIRE_OPS();
+    const engine::Picture loaded = makeTestPicture(600, 400, 24, 11);
+    openPicture(loaded);
+    std::vector<engine::Picture> states{current()};
+    for (const char* item : {"右90度", "左右反転", "右90度", "上下反転"}) {
+        ctl->pcAct(QStringLiteral("回転"), QString::fromUtf8(item));
+        states.push_back(current());
+    }
+    ASSERT_EQ(ctl->iUndo(), 5);
+    for (int step = 4; step >= 2; --step) {
+        ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("編集を一つ戻す"));
+        ASSERT_EQ(ctl->iUndo(), step);
+        EXPECT_TRUE(samePixels(current(), states[size_t(step - 1)])) << step;
+    }
+    // A new edit from step 2 gives up steps 3 to 5; undo and redo meet it.
+    ctl->pcAct(QStringLiteral("回転"), QStringLiteral("左90度"));
+    const engine::Picture branch = current();
+    ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("編集を一つ戻す"));
+    EXPECT_TRUE(samePixels(current(), states[1]));
+    ctl->pcAct(QStringLiteral("画像編集"), QStringLiteral("やり直し"));
+    EXPECT_TRUE(samePixels(current(), branch));
+    ctl->settleUndo();
+    EXPECT_TRUE(prompt.messages.isEmpty()) << prompt.messages.join(QChar('\n')).toStdString();
+    EXPECT_TRUE(samePixels(readFile(work + undoNames({3})[0]), branch));
+    EXPECT_TRUE(samePixels(readFile(work + undoNames({1})[0]), loaded));
+}
