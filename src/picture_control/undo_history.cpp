@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include <cerrno>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -128,38 +129,39 @@ void UndoHistory::writerLoop() {
     }
 }
 
-// Runs on the writer thread.
+// Runs on the writer thread. The file is encoded straight into itself, a
+// piece at a time, never whole in memory.
 UndoHistory::Result UndoHistory::runJob(Job& job) {
     Result r;
     r.id = job.id;
-    QByteArray bytes;
     engine::Error err = engine::Error::None;
     bool encoded = false;
-    try {
-        encoded = engine::codecs::encode(engine::codecs::Bmp, job.picture, {}, bytes, err);
-    } catch (const std::bad_alloc&) {
-        err = engine::Error::OutOfMemory;
-    }
-    job.picture = engine::Picture();  // the pixels are no longer needed
-    QString reason;
-    if (encoded) {
-        // A stale file or anything planted under the name goes first; the new
-        // file is then created exclusively, never through a link.
-        removeFile(job.path);
-        const platform::WriteResult w = platform::createPrivateFile(job.path, bytes);
-        if (w.ok()) {
-            struct stat st {};
-            const QByteArray name = QFile::encodeName(job.path);
-            if (::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode)) {
-                r.ok = true;
-                r.fileId = FileId{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size)};
-                return r;
-            }
+    // A stale file or anything planted under the name goes first; the new
+    // file is then created exclusively, never through a link.
+    removeFile(job.path);
+    const platform::WriteResult w = platform::createPrivateFileFrom(job.path, [&](const platform::PieceWriter& piece) {
+        try {
+            encoded = engine::codecs::encodeBmpTo(job.picture, piece, err);
+        } catch (const std::bad_alloc&) {
+            err = engine::Error::OutOfMemory;
+            encoded = false;
         }
-        reason = reasonText(w);
-    } else {
-        reason = QStringLiteral("(") + engine::errorText(err) + QStringLiteral(")");
+        return encoded;
+    });
+    job.picture = engine::Picture();  // the pixels are no longer needed
+    if (w.ok()) {
+        struct stat st {};
+        const QByteArray name = QFile::encodeName(job.path);
+        if (::lstat(name.constData(), &st) == 0 && S_ISREG(st.st_mode)) {
+            r.ok = true;
+            r.fileId = FileId{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size)};
+            return r;
+        }
     }
+    // A write that failed says why; otherwise the picture could not be encoded.
+    const QString reason = err == engine::Error::WriteFailed || err == engine::Error::None || w.step == std::string("open")
+                               ? reasonText(w)
+                               : QStringLiteral("(") + engine::errorText(err) + QStringLiteral(")");
     r.message = job.path + lossNotice() + reason +
                 QStringLiteral("\rこの状態へは戻せません");
     return r;

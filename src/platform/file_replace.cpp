@@ -97,15 +97,20 @@ int syncFolder(const std::string& folder) {
     return dir.close() == 0 ? 0 : errno;
 }
 
-// Writes, flushes to the disk and closes: the steps every new file goes through.
-WriteResult writeSyncClose(Fd& fd, const QByteArray& bytes) {
-    if (int e = writeAll(fd.fd, bytes.constData(), size_t(bytes.size())))
-        return failed("write", e);
+// Flushes to the disk and closes.
+WriteResult syncClose(Fd& fd) {
     if (::fsync(fd.fd) != 0)
         return failed("fsync", errno);
     if (fd.close() != 0)
         return failed("close", errno);
     return WriteResult();
+}
+
+// Writes, flushes to the disk and closes: the steps every new file goes through.
+WriteResult writeSyncClose(Fd& fd, const QByteArray& bytes) {
+    if (int e = writeAll(fd.fd, bytes.constData(), size_t(bytes.size())))
+        return failed("write", e);
+    return syncClose(fd);
 }
 
 std::vector<std::string> attributeNames(const char* path, int fd) {
@@ -289,6 +294,10 @@ bool replaceFileContent(const QString& path, const QByteArray& bytes) {
 }
 
 WriteResult createPrivateFile(const QString& path, const QByteArray& bytes) {
+    return createPrivateFileFrom(path, [&bytes](const PieceWriter& write) { return write(bytes.constData(), bytes.size()); });
+}
+
+WriteResult createPrivateFileFrom(const QString& path, const std::function<bool(const PieceWriter&)>& fill) {
     const std::string name = encodeFileName(path).toStdString();
     if (name.empty())
         return failed("open", ENOENT);
@@ -300,8 +309,26 @@ WriteResult createPrivateFile(const QString& path, const QByteArray& bytes) {
     WriteResult r;
     if (::fchmod(fd.fd, 0600) != 0)
         r = failed("chmod", errno);
-    if (r.ok())
-        r = writeSyncClose(fd, bytes);
+    if (r.ok()) {
+        int writeError = 0;
+        bool filled = false;
+        try {
+            filled = fill([&](const char* data, qint64 size) {
+                if (writeError == 0 && size > 0)
+                    writeError = writeAll(fd.fd, data, size_t(size));
+                return writeError == 0;
+            });
+        } catch (...) {
+            ::unlink(name.c_str());
+            throw;
+        }
+        if (writeError != 0)
+            r = failed("write", writeError);
+        else if (!filled)
+            r = failedWith(WriteFailure::Other, "content");
+        else
+            r = syncClose(fd);
+    }
     if (r.ok()) {
         if (int e = syncFolder(folderOf(name)))
             r = failed("fsync folder", e);
@@ -337,16 +364,27 @@ bool replaceFileContent(const QString& path, const QByteArray& bytes) {
 }
 
 WriteResult createPrivateFile(const QString& path, const QByteArray& bytes) {
+    return createPrivateFileFrom(path, [&bytes](const PieceWriter& write) { return write(bytes.constData(), bytes.size()); });
+}
+
+WriteResult createPrivateFileFrom(const QString& path, const std::function<bool(const PieceWriter&)>& fill) {
     WriteResult r;
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         r.failure = file.exists() ? WriteFailure::AlreadyExists : WriteFailure::Other;
         r.step = "open";
-    } else if (file.write(bytes) != bytes.size() || !file.flush()) {
+        return r;
+    }
+    bool written = true;
+    const bool filled = fill([&](const char* data, qint64 size) {
+        written = written && file.write(data, size) == size;
+        return written;
+    });
+    if (!written || !filled || !file.flush()) {
         file.close();
         file.remove();
         r.failure = WriteFailure::Other;
-        r.step = "write";
+        r.step = filled ? "write" : "content";
     }
     return r;
 }

@@ -17,6 +17,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace platform {
 
 enum class WriteFailure {
@@ -47,5 +49,14 @@ bool replaceFileContent(const QString& path, const QByteArray& bytes);
 // replacing anything already under that name, and writes bytes to it. On any
 // failure nothing is left under the name.
 WriteResult createPrivateFile(const QString& path, const QByteArray& bytes);
+
+// Writes one piece of a file's content after the pieces before it; false when
+// the write failed (the call that creates the file then reports why).
+using PieceWriter = std::function<bool(const char* data, qint64 size)>;
+// createPrivateFile with the content written piece by piece by fill, so that
+// it never has to be whole in memory. fill returns false to give up (failure
+// Other at step "content", unless a write failed first). On any failure
+// nothing is left under the name.
+WriteResult createPrivateFileFrom(const QString& path, const std::function<bool(const PieceWriter&)>& fill);
 
 }  // namespace platform

@@ -376,3 +376,29 @@ TEST(Bmp, RunLengthRunsChecked) {
     EXPECT_EQ(idx(1, 2), 0);
     EXPECT_EQ(idx(2, 2), 1);
 }
+
+// The file handed over in pieces is byte for byte the file encoded whole, at
+// every depth; a sink that fails stops the encoding with WriteFailed.
+TEST(Bmp, PiecesMakeTheSameFileAndAFailedPieceStops) {
+    for (int code : {1, 4, 8, 80, 16, 24, 32}) {
+        const Picture pic = testsupport::makeTestPicture(333, 1700, code, unsigned(code));
+        QByteArray whole;
+        Error err = Error::None;
+        ASSERT_TRUE(encodeBmp(pic, {}, whole, err)) << code;
+        QByteArray pieces;
+        int count = 0;
+        ASSERT_TRUE(encodeBmpTo(pic, [&](const char* d, qint64 n) {
+            pieces.append(d, n);
+            ++count;
+            return true;
+        }, err)) << code;
+        EXPECT_EQ(pieces, whole) << code;
+        EXPECT_GT(count, 1) << code;
+    }
+    const Picture pic = testsupport::makeTestPicture(2000, 1000, 24, 3);
+    int calls = 0;
+    Error err = Error::None;
+    EXPECT_FALSE(encodeBmpTo(pic, [&](const char*, qint64) { return ++calls < 2; }, err));
+    EXPECT_EQ(err, Error::WriteFailed);
+    EXPECT_EQ(calls, 2);
+}

@@ -109,6 +109,17 @@ TEST(FileReplace, AFullDiskFailsEveryWriteAndLeavesTheOldFilesAsTheyWere) {
 
     r = platform::createPrivateFile(disk.filePath(QStringLiteral("$$Undo002.bmp")), kNew);
     EXPECT_EQ(r.failure, WriteFailure::NoSpace) << r.step;
+    // Piece by piece: the piece that does not fit ends the file, and nothing is left.
+    int pieces = 0;
+    r = platform::createPrivateFileFrom(disk.filePath(QStringLiteral("$$Undo003.bmp")),
+                                        [&](const platform::PieceWriter& write) {
+                                            for (; pieces < 64; ++pieces)
+                                                if (!write(QByteArray(64 * 1024, 'p').constData(), 64 * 1024))
+                                                    return false;
+                                            return true;
+                                        });
+    EXPECT_EQ(r.failure, WriteFailure::NoSpace) << r.step;
+    EXPECT_LT(pieces, 64) << "writing stops at the first failed piece";
     EXPECT_EQ(strayNames(disk.path(), {"a.png", "a-link.png", "tiny.png", "filler"}), QStringList());
 
     // With room again, the same writes succeed.
@@ -260,4 +271,20 @@ TEST(FileReplace, PrivateFilesAreNewOwnerOnlyAndNeverFollowALink) {
     ASSERT_TRUE(QFile::link(nowhere, dangling));
     EXPECT_EQ(platform::createPrivateFile(dangling, kNew).failure, WriteFailure::AlreadyExists);
     EXPECT_FALSE(QFile::exists(nowhere));
+
+    // Content given in pieces: the file holds them in order; a fill that
+    // gives up leaves nothing under the name.
+    const QString streamed = folder + QStringLiteral("/$$Undo004.bmp");
+    ASSERT_TRUE(platform::createPrivateFileFrom(streamed, [](const platform::PieceWriter& write) {
+                    return write("new ", 4) && write("", 0) && write("content", 7);
+                }).ok());
+    EXPECT_EQ(readBytes(streamed), QByteArray("new content"));
+    EXPECT_EQ(statOf(streamed).st_mode & 07777, 0600u);
+    const QString abandoned = folder + QStringLiteral("/$$Undo005.bmp");
+    const platform::WriteResult gaveUp = platform::createPrivateFileFrom(abandoned, [](const platform::PieceWriter& write) {
+        write("half", 4);
+        return false;
+    });
+    EXPECT_EQ(gaveUp.failure, WriteFailure::Other);
+    EXPECT_FALSE(QFile::exists(abandoned));
 }

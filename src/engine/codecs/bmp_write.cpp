@@ -8,7 +8,9 @@
 #include "engine/codecs/large_pages.h"
 #include "engine/codecs/little_endian.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace engine::codecs {
 
@@ -85,11 +87,15 @@ void writeRow(const QImage& img, int bits, int y, uchar* dst, qint64 rowBytes) {
         memset(dst + used, 0, size_t(rowBytes - used));
 }
 
+// What a BMP file of the picture holds before its rows, and how its rows lie.
+struct Layout {
+    QImage img;  // the pixels in the store format of the depth
+    int bits = 0;
+    qint64 rowBytes = 0, height = 0, offBits = 0, fileSize = 0;
+    QByteArray head;  // file header, info header and palette
+};
 
-}  // namespace
-
-bool encodeBmp(const Picture& pic, const EncodeOptions&, QByteArray& out, Error& err) {
-    out.clear();
+bool layOut(const Picture& pic, Layout& l, Error& err) {
     const int bits = pic.bits;
     if (pic.isNull()) {
         err = Error::NoPicture;
@@ -103,40 +109,34 @@ bool encodeBmp(const Picture& pic, const EncodeOptions&, QByteArray& out, Error&
         err = Error::TooLarge;
         return false;
     }
-    const QImage img = storeImage(pic);
-    if (img.isNull()) {
+    l.img = storeImage(pic);
+    if (l.img.isNull()) {
         err = Error::OutOfMemory;
         return false;
     }
     QList<QRgb> table;
     if (bits <= 8) {
-        table = paletteFor(img, bits);
+        table = paletteFor(l.img, bits);
         // A 4 or 8 bit picture whose pixels point past its table cannot be
         // written faithfully; better to say so than to write other colours.
-        if (bits != 1 && (bits == 4 || table.size() < 256) && !support::indexesFit(img, int(table.size()))) {
+        if (bits != 1 && (bits == 4 || table.size() < 256) && !support::indexesFit(l.img, int(table.size()))) {
             err = Error::BadArgument;
             return false;
         }
     }
-
-    const qint64 w = img.width(), h = img.height();
-    const qint64 rowBytes = ((w * bits + 31) / 32) * 4;
-    const qint64 imageBytes = rowBytes * h;
-    const qint64 offBits = bmp::kFileHeaderSize + bmp::kInfoHeaderSize + qint64(table.size()) * 4;
-    const qint64 fileSize = offBits + imageBytes;
-    out = QByteArray(fileSize, Qt::Uninitialized);
-    if (out.size() != fileSize) {
-        out.clear();
-        err = Error::OutOfMemory;
-        return false;
-    }
-    uchar* d = reinterpret_cast<uchar*>(out.data());
-    preferLargePages(d, fileSize);
-    memset(d, 0, size_t(offBits));
+    const qint64 w = l.img.width(), h = l.img.height();
+    l.bits = bits;
+    l.height = h;
+    l.rowBytes = ((w * bits + 31) / 32) * 4;
+    const qint64 imageBytes = l.rowBytes * h;
+    l.offBits = bmp::kFileHeaderSize + bmp::kInfoHeaderSize + qint64(table.size()) * 4;
+    l.fileSize = l.offBits + imageBytes;
+    l.head = QByteArray(l.offBits, '\0');
+    uchar* d = reinterpret_cast<uchar*>(l.head.data());
     d[0] = 'B';
     d[1] = 'M';
-    le::put32(d + 2, quint32(fileSize));
-    le::put32(d + 10, quint32(offBits));
+    le::put32(d + 2, quint32(l.fileSize));
+    le::put32(d + 10, quint32(l.offBits));
     uchar* ih = d + bmp::kFileHeaderSize;
     le::put32(ih, bmp::kInfoHeaderSize);
     le::put32(ih + 4, quint32(w));
@@ -145,8 +145,8 @@ bool encodeBmp(const Picture& pic, const EncodeOptions&, QByteArray& out, Error&
     le::put16(ih + 14, quint16(bits));
     le::put32(ih + 16, bmp::Rgb);
     le::put32(ih + 20, quint32(imageBytes));
-    le::put32(ih + 24, quint32(qMax(0, img.dotsPerMeterX())));
-    le::put32(ih + 28, quint32(qMax(0, img.dotsPerMeterY())));
+    le::put32(ih + 24, quint32(qMax(0, l.img.dotsPerMeterX())));
+    le::put32(ih + 28, quint32(qMax(0, l.img.dotsPerMeterY())));
     le::put32(ih + 32, quint32(table.size()));
     le::put32(ih + 36, 0);
     uchar* pal = ih + bmp::kInfoHeaderSize;
@@ -155,9 +155,53 @@ bool encodeBmp(const Picture& pic, const EncodeOptions&, QByteArray& out, Error&
         pal[4 * i + 1] = uchar(qGreen(table[i]));
         pal[4 * i + 2] = uchar(qRed(table[i]));
     }
-    uchar* pixels = d + offBits;
+    return true;
+}
+
+}  // namespace
+
+bool encodeBmp(const Picture& pic, const EncodeOptions&, QByteArray& out, Error& err) {
+    out.clear();
+    Layout l;
+    if (!layOut(pic, l, err))
+        return false;
+    out = QByteArray(l.fileSize, Qt::Uninitialized);
+    if (out.size() != l.fileSize) {
+        out.clear();
+        err = Error::OutOfMemory;
+        return false;
+    }
+    uchar* d = reinterpret_cast<uchar*>(out.data());
+    preferLargePages(d, l.fileSize);
+    memcpy(d, l.head.constData(), size_t(l.offBits));
+    uchar* pixels = d + l.offBits;
+    const qint64 h = l.height;
     for (qint64 y = 0; y < h; ++y)
-        writeRow(img, bits, int(y), pixels + (h - 1 - y) * rowBytes, rowBytes);
+        writeRow(l.img, l.bits, int(y), pixels + (h - 1 - y) * l.rowBytes, l.rowBytes);
+    err = Error::None;
+    return true;
+}
+
+bool encodeBmpTo(const Picture& pic, const std::function<bool(const char*, qint64)>& sink, Error& err) {
+    Layout l;
+    if (!layOut(pic, l, err))
+        return false;
+    if (!sink(l.head.constData(), l.head.size())) {
+        err = Error::WriteFailed;
+        return false;
+    }
+    // Rows bottom-up, as many to a piece as fit in about a megabyte.
+    const qint64 perPiece = std::max<qint64>(1, (qint64(1) << 20) / std::max<qint64>(1, l.rowBytes));
+    std::vector<uchar> piece(size_t(std::min(perPiece, std::max<qint64>(1, l.height)) * l.rowBytes));
+    for (qint64 y = l.height - 1; y >= 0;) {
+        qint64 n = 0;
+        for (; n < perPiece && y >= 0; ++n, --y)
+            writeRow(l.img, l.bits, int(y), piece.data() + n * l.rowBytes, l.rowBytes);
+        if (!sink(reinterpret_cast<const char*>(piece.data()), n * l.rowBytes)) {
+            err = Error::WriteFailed;
+            return false;
+        }
+    }
     err = Error::None;
     return true;
 }

@@ -7,6 +7,7 @@
 #include "engine/picture.h"
 
 #include <QByteArray>
+#include <functional>
 #include <QString>
 
 namespace engine::codecs {
@@ -89,6 +90,10 @@ bool saveFile(const QString& path, Format format, const Picture& pic, const Enco
 // Per-format entry points (one source file each).
 bool decodeBmp(const QByteArray& data, Decoded& out, Error& err);
 bool encodeBmp(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
+// The same file handed to sink in pieces of about a megabyte, in order, so
+// that it is never whole in memory. False with err set when the picture cannot
+// be written, or WriteFailed as soon as sink returns false.
+bool encodeBmpTo(const Picture& pic, const std::function<bool(const char* data, qint64 size)>& sink, Error& err);
 bool decodePcx(const QByteArray& data, Decoded& out, Error& err);
 bool encodePcx(const Picture& pic, const EncodeOptions& opt, QByteArray& out, Error& err);
 bool decodeJpeg(const QByteArray& data, Decoded& out, Error& err);
