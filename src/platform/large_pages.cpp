@@ -38,7 +38,7 @@ std::string largePageTunables(const std::string& kernelMode, const std::string& 
     return now.empty() ? std::string(kTunable) + "=1" : now + ":" + kTunable + "=1";
 }
 
-void restartWithLargePages(char** argv) {
+void restartWithLargePages(char** argv, bool restart) {
 #if defined(__linux__) && defined(__GLIBC__)
     std::ifstream modeFile("/sys/kernel/mm/transparent_hugepage/enabled");
     std::string mode;
@@ -46,12 +46,13 @@ void restartWithLargePages(char** argv) {
     const std::string value = largePageTunables(mode, gnu_get_libc_version(), std::getenv("GLIBC_TUNABLES"));
     if (value.empty() || !argv || !argv[0])
         return;
-    if (::setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0)
+    if (::setenv("GLIBC_TUNABLES", value.c_str(), 1) != 0 || !restart)
         return;
     ::execv("/proc/self/exe", argv);
     // Could not start again: run as we are, and do not try again in children.
 #else
     (void)argv;
+    (void)restart;
 #endif
 }
 

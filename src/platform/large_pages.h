@@ -26,6 +26,9 @@ std::string largePageTunables(const std::string& kernelMode, const std::string& 
 // same program again in the same process with the variable set (the program's
 // arguments, environment and descriptors stay). Returns only when no restart
 // was wanted or it failed, and the program then runs as it would have.
-void restartWithLargePages(char** argv);
+// A restart costs the loading of the program once more (about 35 ms for the
+// batch tool); with restart false the variable is only set, for the programs
+// this one starts.
+void restartWithLargePages(char** argv, bool restart = true);
 
 }  // namespace platform

@@ -9,10 +9,28 @@
 #include <QApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+// Whether an argument names a file big enough that its picture pays for a
+// restart in large pages; a run over small files, or one that only starts
+// other runs, just hands the setting on to them.
+bool namesABigFile(int argc, char** argv) {
+    constexpr off_t kBig = 2 * 1024 * 1024;
+    for (int i = 1; i < argc; ++i) {
+        struct stat st {};
+        if (::stat(argv[i], &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= kBig)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    platform::restartWithLargePages(argv);
+    platform::restartWithLargePages(argv, namesABigFile(argc, argv));
     // No window is shown: without a display, use the offscreen platform.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))

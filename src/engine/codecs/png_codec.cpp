@@ -328,10 +328,12 @@ bool encodeInto(EncodeState& s) {
     png_set_write_fn(png, s.out, writeToMemory, flushMemory);
     // zlib level 3 writes a 6-megapixel photo three times faster than the
     // default 6 for about 1% more bytes (screenshots come out the same size).
-    // Full-colour rows use the "up" filter alone: trying every filter on every
-    // row costs a third of the write for about 3% smaller photos. Palette and
-    // grey rows keep libpng's own choice (no filter).
-    png_set_compression_level(png, 3);
+    // Full-colour rows go further, to level 1: a fifth less time again on a
+    // 3000 x 2000 photo (390 to 317 ms) for 0.5% more bytes (2.5% on a
+    // screenshot). They use the "up" filter alone: trying every filter on
+    // every row costs a third of the write for about 3% smaller photos.
+    // Palette and grey rows keep level 3 and libpng's own choice (no filter).
+    png_set_compression_level(png, s.bits > 8 ? 1 : 3);
     if (s.bits > 8)
         png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     const QImage& img = *s.image;
