@@ -64,7 +64,7 @@ bool decodeShowingStandIn(ImageEngine& engine, const QString& path, codecs::Deco
 // Decodes a file inside long-operation events; a failure leaves err set (never
 // None) and d without a picture.
 bool decodeReported(ImageEngine& engine, const QString& path, codecs::Decoded& d, Error& err) {
-    engine.beginLongOperation();
+    engine.beginLongOperation(true);
     const bool ok = decodeShowingStandIn(engine, path, d, err);
     engine.endLongOperation();
     if (ok && !d.picture.isNull())
@@ -148,7 +148,7 @@ bool EngineFile::SaveFile(int formatCode, quint32 handle) {
     opt.comment = Comment;
     opt.jpegQuality = std::clamp(JpegQuality, 1, 100);
     Error err = Error::None;
-    engine_.beginLongOperation();
+    engine_.beginLongOperation(true);
     bool ok = false;
     try {
         ok = codecs::saveFile(FileName, codecs::Format(formatCode), *p, opt, err);

@@ -142,9 +142,9 @@ bool ImageEngine::ReadImageInfo() {
 
 // ---- edits and undo ---------------------------------------------------------
 
-void ImageEngine::beginLongOperation() {
+void ImageEngine::beginLongOperation(bool fileWork) {
     ++longDepth_;
-    emit longOperationStarted();
+    emit longOperationStarted(fileWork);
 }
 
 void ImageEngine::endLongOperation() {

@@ -25,6 +25,8 @@
 
 class QScrollBar;
 
+class QTimer;
+
 namespace engine {
 
 class ImageEngine;
@@ -212,8 +214,10 @@ public:
     // Replaces the current picture by a new one (load, paste from clipboard).
     void replaceCurrent(Picture pic);
     void setError(Error e) { error_ = e; }
-    // Long-operation events, for the engine's own objects.
-    void beginLongOperation();
+    // Long-operation events, for the engine's own objects. File work (reading,
+    // writing, the clipboard) is marked: how long it takes depends on the disk
+    // or the other program, not on the picture.
+    void beginLongOperation(bool fileWork = false);
     void endLongOperation();
 
     // The view's layout now (mapping in tests and the drawing toolbar).
@@ -248,7 +252,7 @@ signals:
     void fileDropped(const QString& path, int reserved);
     // 1 the drawing toolbar opened, 0 the user closed it.
     void drawToolState(int state);
-    void longOperationStarted();
+    void longOperationStarted(bool fileWork);
     void longOperationFinished();
     // The drawing toolbar changed the picture (one finished stroke or stamp).
     void drawingApplied();
@@ -287,6 +291,10 @@ private:
     SelectionEdges sel_;
     Error error_ = Error::None;
     int mousePointer_ = 0;
+    // A busy pointer code shows on the view only once it has been set for a
+    // while (platform::kBusyPointerDelayMs): quick work does not flicker.
+    QTimer* busyDelay_ = nullptr;
+    bool busyShown_ = false;
     Picture beforeLastEdit_;
     bool hasUndo_ = false;
     int longDepth_ = 0;

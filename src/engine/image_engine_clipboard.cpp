@@ -32,7 +32,7 @@ bool ImageEngine::PasteClipboard() {
         error_ = Error::TooLarge;
         return false;
     }
-    beginLongOperation();
+    beginLongOperation(true);
     Picture pic;
     if (img.hasAlphaChannel())
         pic = makePicture(img.convertToFormat(QImage::Format_ARGB32), 32);  // unpremultiplied colours

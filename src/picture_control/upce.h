@@ -149,7 +149,7 @@ private:
 
     // core
     void StEdtMode(const QString& sMd);
-    void StBusy(bool on);
+    void StBusy(bool on, bool atOnce = false);
     void ClrRect();
     void onMouseButton(int button);
     void onFileDropped(const QString& path);

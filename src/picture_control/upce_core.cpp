@@ -34,7 +34,7 @@ uPcE::uPcE(QWidget* parent) : QWidget(parent) {
     // and the state "編集", so the save prompt protects it.
     connect(ikImg_, &engine::ImageEngine::drawingApplied, this, [this] { onDrawingApplied(); });
     for (engine::ImageEngine* e : {ikImg_, ikImg2_}) {
-        connect(e, &engine::ImageEngine::longOperationStarted, this, [this] { StBusy(true); });
+        connect(e, &engine::ImageEngine::longOperationStarted, this, [this](bool fileWork) { StBusy(true, fileWork); });
         connect(e, &engine::ImageEngine::longOperationFinished, this, [this] { StBusy(false); });
     }
 
@@ -114,10 +114,12 @@ void uPcE::StEdtMode(const QString& sMd) {
     emit eEdtMode(sMd);
 }
 
-void uPcE::StBusy(bool on) {
-    // The application's pointer covers the view too; it shows only once the
-    // work has lasted a while.
-    platform::setAppPointer(on ? 13 : 0);
+void uPcE::StBusy(bool on, bool atOnce) {
+    // The application's pointer covers the view too. It shows once the work
+    // has lasted a while, or at once for file work: that blocks the interface
+    // thread for as long as the disk takes, and the delay would never end.
+    ikImg_->SetMousePointer(on ? 14 : 0);
+    platform::setAppPointer(on ? 13 : 0, atOnce);
 }
 
 void uPcE::ClrRect() {

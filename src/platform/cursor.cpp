@@ -40,7 +40,7 @@ QTimer* delayTimer() {
 
 }  // namespace
 
-void setAppPointer(int code) {
+void setAppPointer(int code, bool atOnce) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return;
     g_code = (code == 11 || code == 13) ? code : 0;
@@ -51,6 +51,9 @@ void setAppPointer(int code) {
     } else if (g_shown != 0) {
         if (g_shown != g_code)
             show(g_code);  // busy already: the new kind at once
+    } else if (atOnce) {
+        delayTimer()->stop();
+        show(g_code);
     } else if (!delayTimer()->isActive()) {
         delayTimer()->start(kBusyPointerDelayMs);
     }

@@ -11,7 +11,9 @@ namespace platform {
 
 constexpr int kBusyPointerDelayMs = 100;
 
-void setAppPointer(int code);
+// atOnce shows a busy pointer without the wait: for work that keeps the
+// event loop from running, whose wait would never end.
+void setAppPointer(int code, bool atOnce = false);
 // The code set last (whether or not its pointer is showing yet).
 int appPointer();
 // The code whose pointer is showing (0: the default pointer).

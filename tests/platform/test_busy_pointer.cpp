@@ -1,3 +1,4 @@
+#include "engine/image_engine.h"
 #include "platform/cursor.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +41,13 @@ TEST(BusyPointer, ShowsOnlyForWorkThatLasts) {
     EXPECT_EQ(platform::shownAppPointer(), 0);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
+    // Work that keeps the event loop from running shows it without the wait.
+    platform::setAppPointer(13, true);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::BusyCursor);
+    platform::setAppPointer(0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
     // Short pieces of work one after another never add up to a busy pointer.
     for (int i = 0; i < 5; ++i) {
         platform::setAppPointer(13);
@@ -48,4 +56,21 @@ TEST(BusyPointer, ShowsOnlyForWorkThatLasts) {
     }
     pastTheWait();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// The view's own busy pointer (its MousePointer property, set at once) shows
+// on screen after the same wait, and goes with the property.
+TEST(BusyPointer, TheViewShowsItsBusyCodeAfterTheWait) {
+    engine::ImageEngine view;
+    view.SetMousePointer(14);
+    EXPECT_EQ(view.MousePointer(), 14);
+    EXPECT_NE(view.cursor().shape(), Qt::BusyCursor);
+    QTRY_COMPARE(view.cursor().shape(), Qt::BusyCursor);
+    view.SetMousePointer(0);
+    EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
+
+    view.SetMousePointer(14);
+    view.SetMousePointer(0);
+    pastTheWait();
+    EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
 }
