@@ -267,6 +267,7 @@ void ImageEngine::Refresh() {
 
 void ImageEngine::SetMousePointer(int code) {
     mousePointer_ = code;
+    busyWait_.set(code == 11 || code == 13 || code == 14);
     updateCursor();
 }
 

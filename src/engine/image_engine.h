@@ -15,6 +15,7 @@
 #include "engine/picture.h"
 #include "engine/view_mapping.h"
 #include "engine/view_rendition.h"
+#include "platform/busy_wait.h"
 
 #include <QPolygon>
 #include <QRect>
@@ -24,8 +25,6 @@
 #include <optional>
 
 class QScrollBar;
-
-class QTimer;
 
 namespace engine {
 
@@ -292,9 +291,8 @@ private:
     Error error_ = Error::None;
     int mousePointer_ = 0;
     // A busy pointer code shows on the view only once it has been set for a
-    // while (platform::kBusyPointerDelayMs): quick work does not flicker.
-    QTimer* busyDelay_ = nullptr;
-    bool busyShown_ = false;
+    // while: quick work does not flicker.
+    platform::BusyWait busyWait_{[this] { updateCursor(); }};
     Picture beforeLastEdit_;
     bool hasUndo_ = false;
     int longDepth_ = 0;

@@ -4,7 +4,6 @@
 #include "engine/draw_tool.h"
 #include "engine/image_engine.h"
 
-#include "platform/cursor.h"
 #include "platform/file_names.h"
 
 #include <QApplication>
@@ -13,7 +12,6 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QTimer>
 #include <QScrollBar>
 #include <QStyle>
 #include <QWheelEvent>
@@ -410,27 +408,8 @@ void ImageEngine::dropEvent(QDropEvent* e) {
 }
 
 void ImageEngine::updateCursor() {
-    const bool busy = mousePointer_ == 11 || mousePointer_ == 13 || mousePointer_ == 14;
-    if (!busy) {
-        busyShown_ = false;
-        if (busyDelay_)
-            busyDelay_->stop();
-    } else if (!busyShown_) {
-        if (!busyDelay_) {
-            busyDelay_ = new QTimer(this);
-            busyDelay_->setSingleShot(true);
-            connect(busyDelay_, &QTimer::timeout, this, [this] {
-                busyShown_ = true;
-                updateCursor();
-            });
-        }
-        if (!busyDelay_->isActive())
-            busyDelay_->start(platform::kBusyPointerDelayMs);
-    }
-    if (busy && busyShown_ && mousePointer_ == 11)
-        setCursor(Qt::WaitCursor);
-    else if (busy && busyShown_)
-        setCursor(Qt::BusyCursor);
+    if (busyWait_.shown())
+        setCursor(mousePointer_ == 11 ? Qt::WaitCursor : Qt::BusyCursor);
     else if (drawTool_ && drawTool_->capturesMouse())
         setCursor(Qt::CrossCursor);
     else

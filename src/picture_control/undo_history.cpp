@@ -162,7 +162,7 @@ UndoHistory::Result UndoHistory::runJob(Job& job) {
     const QString reason = err == engine::Error::WriteFailed || err == engine::Error::None || w.step == std::string("open")
                                ? reasonText(w)
                                : QStringLiteral("(") + engine::errorText(err) + QStringLiteral(")");
-    r.message = job.path + lossNotice() + reason +
+    r.message = job.path + QStringLiteral("\r元に戻すための記録を書き込めません") + reason +
                 QStringLiteral("\rこの状態へは戻せません");
     return r;
 }

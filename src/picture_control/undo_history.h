@@ -38,10 +38,6 @@ public:
     // file could not be written, as soon as that is known.
     void setLossHandler(std::function<void(const QString&)> handler) { onLoss_ = std::move(handler); }
 
-    // The words of the message about a step whose file could not be written
-    // (after the file's name, before the reason).
-    static QString lossNotice() { return QStringLiteral("\r元に戻すための記録を書き込めません"); }
-
     enum class State { None, Pending, Written, Lost };
     State state(int step) const;
     int top() const { return int(steps_.size()) - 1; }  // the newest step kept (0: none)

@@ -21,7 +21,7 @@ uPcE::uPcE(QWidget* parent) : QWidget(parent) {
     history_ = new upce::UndoHistory(this);
     // A step whose undo file could not be written is told at once: undo cannot
     // come back to it.
-    history_->setLossHandler([this](const QString& text) { showMessage(text); });
+    history_->setLossHandler([](const QString& text) { platform::prompt().notice(text); });
     if (Usr::bRun)
         bSzWait_ = true;
 

@@ -2,8 +2,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QPointer>
-#include <QTimer>
 
 namespace platform {
 
@@ -25,17 +23,9 @@ void show(int code) {
     g_shown = code;
 }
 
-QTimer* delayTimer() {
-    static QPointer<QTimer> timer;
-    if (!timer) {
-        timer = new QTimer(QCoreApplication::instance());
-        timer->setSingleShot(true);
-        QObject::connect(timer, &QTimer::timeout, [] {
-            if (g_code != 0)
-                show(g_code);
-        });
-    }
-    return timer;
+BusyWait& busyWait() {
+    static BusyWait wait([] { show(busyWait().shown() ? g_code : 0); });
+    return wait;
 }
 
 }  // namespace
@@ -44,19 +34,9 @@ void setAppPointer(int code, bool atOnce) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return;
     g_code = (code == 11 || code == 13) ? code : 0;
-    if (g_code == 0) {
-        delayTimer()->stop();
-        if (g_shown != 0)
-            show(0);
-    } else if (g_shown != 0) {
-        if (g_shown != g_code)
-            show(g_code);  // busy already: the new kind at once
-    } else if (atOnce) {
-        delayTimer()->stop();
-        show(g_code);
-    } else if (!delayTimer()->isActive()) {
-        delayTimer()->start(kBusyPointerDelayMs);
-    }
+    if (g_shown != 0 && g_code != 0 && g_shown != g_code)
+        show(g_code);  // busy already: the new kind at once
+    busyWait().set(g_code != 0, atOnce);
 }
 
 int appPointer() { return g_code; }

@@ -2,14 +2,12 @@
 // The application-wide mouse pointer by the original pointer codes:
 // 0 default, 11 hourglass, 13 arrow with hourglass.
 //
-// A busy pointer is shown only for work that lasts: setting 11 or 13 starts a
-// wait of kBusyPointerDelayMs, and the pointer changes when the wait ends with
-// the code still set (the event loop runs it, so work that never gives the
-// loop a turn ends before its pointer could show). Setting 0 before then
-// leaves the pointer as it was: quick work does not make it flicker.
-namespace platform {
+// A busy pointer is shown only for work that lasts (BusyWait): setting 11 or
+// 13 starts the wait, and setting 0 before it ends leaves the pointer as it
+// was.
+#include "platform/busy_wait.h"
 
-constexpr int kBusyPointerDelayMs = 100;
+namespace platform {
 
 // atOnce shows a busy pointer without the wait: for work that keeps the
 // event loop from running, whose wait would never end.

@@ -46,6 +46,10 @@ public:
     // A message box with the program's title. A single carriage return in text
     // is a line break. Returns the answer.
     virtual int message(const QString& text, Buttons buttons = Buttons::Ok) = 0;
+    // A message about something that happened beside the command at hand (a
+    // background write that failed): the same box, unless a prompt tells the
+    // two apart.
+    virtual void notice(const QString& text) { message(text, Buttons::Ok); }
     // The open dialog; empty when cancelled.
     virtual QString openFile(const QString& title, const QString& filter, const QString& startFolder = QString()) = 0;
     // The save dialog, starting with initialPath; empty when cancelled.

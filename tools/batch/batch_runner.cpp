@@ -3,7 +3,6 @@
 #include "batch/batch_work_folder.h"
 #include "engine/image_engine.h"
 #include "picture_control/commands.h"
-#include "picture_control/undo_history.h"
 #include "picture_control/upce.h"
 #include "platform/file_names.h"
 #include "platform/prompt.h"
@@ -29,16 +28,14 @@ public:
             return platform::No;
         if (buttons == platform::Buttons::YesNo)
             return platform::Yes;  // --save names the file to write: a file under that name is saved over
-        QString line = text;
-        line.replace(QChar('\r'), QChar(' '));
-        runner_.err_ << line << Qt::endl;
-        // An undo file that could not be written costs nothing the run makes
-        // unless a later undo needs it, and that undo then fails on its own:
-        // the message is a warning, whenever it arrives.
-        if (!text.contains(upce::UndoHistory::lossNotice()))
-            ++runner_.messages_;
+        print(text);
+        ++runner_.messages_;
         return platform::Ok;
     }
+    // An undo file that could not be written costs nothing the run makes
+    // unless a later undo needs it, and that undo then fails on its own: the
+    // notice is a warning, whenever the writer reports it.
+    void notice(const QString& text) override { print(text); }
     QString openFile(const QString&, const QString&, const QString&) override { return QString(); }
     QString saveFile(const QString&, const QString&, const QString&) override {
         QString n = saveName;
@@ -47,6 +44,10 @@ public:
     }
 
 private:
+    void print(QString line) {
+        line.replace(QChar('\r'), QChar(' '));
+        runner_.err_ << line << Qt::endl;
+    }
     Runner& runner_;
 };
 
