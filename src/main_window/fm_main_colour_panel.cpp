@@ -198,9 +198,7 @@ void fmMain::ColPrev() {
     // Built now: a rebuild still waiting for the picture's paint is overtaken.
     pvRequested_ = false;
     QObject::disconnect(pvWait_);
-    int t = int(roundEven(SldGet()));
-    if (iColCd_ != 1)
-        t = 128;
+    const int t = previewThreshold();
     bSclPv_ = chScl_[1]->isChecked();
     const quint32 h = uPcE_->ImgHandle();
     if (h != 0) {
